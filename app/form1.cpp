@@ -1,0 +1,225 @@
+#include "form1.h"
+
+#include "lessons/selection.h"
+#include "quiz/questionpicking.h"
+#include "startup.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace mulo {
+
+namespace {
+
+// Positions are kept in twips, as the window was drawn; 15 twips are one pixel at 96 dpi.
+QRect twips(int left, int top, int width, int height)
+{
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+const QColor inactiveCaptionColour(191, 205, 219);
+
+// Shows the model's flags as tick boxes; a click anywhere on a row, or Space on the current
+// row, toggles that entry and makes it current.
+class LessonListView : public QListView {
+public:
+    LessonListView(LessonListModel& model, QWidget* parent) : QListView(parent), m_model(model)
+    {
+        setModel(&model);
+        setSelectionMode(NoSelection);
+        setUniformItemSizes(true);
+        // Once set explicitly, Qt no longer makes the first row current when the list gets
+        // the keyboard focus.
+        setCurrentIndex({});
+        connect(&model, &LessonListModel::listIndexChanged, this, [this](int row) {
+            selectionModel()->setCurrentIndex(m_model.index(row), QItemSelectionModel::NoUpdate);
+        });
+        connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& current) {
+                    const int row = current.isValid() ? current.row() : -1;
+                    if (row != m_model.ListIndex())
+                        m_model.setListIndex(row);
+                });
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        QListView::mousePressEvent(event);
+        toggleAt(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        // Quick repeated clicks are still clicks: each one toggles.
+        QListView::mouseDoubleClickEvent(event);
+        toggleAt(event);
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Space && m_model.ListIndex() >= 0) {
+            m_model.toggleByUser(m_model.ListIndex());
+            return;
+        }
+        QListView::keyPressEvent(event);
+    }
+
+private:
+    void toggleAt(QMouseEvent* event)
+    {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (event->button() == Qt::LeftButton && index.isValid())
+            m_model.toggleByUser(index.row());
+    }
+
+    LessonListModel& m_model;
+};
+
+} // namespace
+
+Form1::Form1(Form1Services services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services)), m_messageBox(m_services.messageBox)
+{
+    if (!m_messageBox) {
+        m_ownMessageBox = std::make_unique<WidgetMessageBox>(this, m_services.app.Title());
+        m_messageBox = m_ownMessageBox.get();
+    }
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(m_services.app.Title());
+    createControls();
+    wireEvents();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    const auto frame = [client](const char* name, const QString& caption, QRect geometry) {
+        auto* box = new QGroupBox(caption, client);
+        box->setObjectName(QLatin1String(name));
+        box->setGeometry(geometry);
+        return box;
+    };
+    m_frame1 = frame("Frame1", QStringLiteral("题目"), twips(360, 360, 5175, 1455));
+    m_frame2 = frame("Frame2", QStringLiteral("范围"), twips(360, 2040, 3255, 3375));
+    m_frame3 = frame("Frame3", QStringLiteral("出题"), twips(3840, 2040, 1695, 3375));
+
+    m_txtTi = new QLineEdit(m_frame1);
+    m_txtTi->setObjectName(QStringLiteral("txtTi"));
+    m_txtTi->setGeometry(twips(480, 360, 4215, 855));
+    m_txtTi->setMaxLength(4);
+    QFont questionFont;
+    questionFont.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                              QStringLiteral("Noto Serif CJK SC"), QStringLiteral("serif")});
+    questionFont.setPointSize(42);
+    m_txtTi->setFont(questionFont);
+    QPalette questionPalette = m_txtTi->palette();
+    questionPalette.setColor(QPalette::Text, Qt::red);
+    questionPalette.setColor(QPalette::Base, inactiveCaptionColour);
+    m_txtTi->setPalette(questionPalette);
+    m_txtTi->setToolTip(
+        QStringLiteral("点击出题按钮，软件生成汉字题目；也可以手工输入题目；不能超过4个字符"));
+
+    m_lstAllWords = new LessonListView(m_lessons, m_frame2);
+    m_lstAllWords->setObjectName(QStringLiteral("lstAllWords"));
+    m_lstAllWords->setGeometry(twips(480, 360, 2415, 2160));
+    QPalette listPalette = m_lstAllWords->palette();
+    listPalette.setColor(QPalette::Base, inactiveCaptionColour);
+    m_lstAllWords->setPalette(listPalette);
+
+    m_option1 = new QButtonGroup(this);
+    const struct {
+        const char* caption;
+        int left;
+    } options[] = {{"全选", 480}, {"不选", 1320}, {"反选", 2160}};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QRadioButton(QString::fromUtf8(options[i].caption), m_frame2);
+        button->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        button->setGeometry(twips(options[i].left, 2880, 975, 375));
+        m_option1->addButton(button, i);
+    }
+    m_option1->button(SelectNone)->setChecked(true);
+
+    m_chkRnd = new QCheckBox(QStringLiteral("随机出题"), m_frame3);
+    m_chkRnd->setObjectName(QStringLiteral("chkRnd"));
+    m_chkRnd->setGeometry(twips(240, 600, 1215, 255));
+    m_chkRnd->setChecked(true);
+    m_chkSingle = new QCheckBox(QStringLiteral("单字显示"), m_frame3);
+    m_chkSingle->setObjectName(QStringLiteral("chkSingle"));
+    m_chkSingle->setGeometry(twips(240, 1080, 1095, 375));
+    m_chkSingle->setChecked(true);
+
+    m_cmdTest = new QPushButton(QStringLiteral("出题(&Q)"), m_frame3);
+    m_cmdTest->setObjectName(QStringLiteral("cmdTest"));
+    m_cmdTest->setGeometry(twips(360, 1920, 975, 375));
+    m_cmdRead = new QPushButton(QStringLiteral("答案(&A)"), m_frame3);
+    m_cmdRead->setObjectName(QStringLiteral("cmdRead"));
+    m_cmdRead->setGeometry(twips(360, 2640, 975, 375));
+    m_cmdRead->setToolTip(QStringLiteral("软件读出题目，存在读音不标准的情况，请家长及时纠正"));
+    for (QPushButton* button : {m_cmdTest, m_cmdRead}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    m_txtTiOps = std::make_unique<LineEditText>(m_txtTi);
+    m_chkRndOps = std::make_unique<CheckBoxValue>(m_chkRnd);
+    m_chkSingleOps = std::make_unique<CheckBoxValue>(m_chkSingle);
+
+    resize(twips(0, 0, 5910, 5685).size());
+    m_txtTi->setFocus();
+}
+
+void Form1::wireEvents()
+{
+    connect(m_cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
+    connect(m_option1, &QButtonGroup::idClicked, this, [this](int id) { Option1_Click(qint16(id)); });
+}
+
+void Form1::setVisible(bool visible)
+{
+    if (visible && !m_loaded) {
+        m_loaded = true;
+        Form_Load();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void Form1::guarded(const char* handler, const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const std::exception& error) {
+        m_messageBox->show(QStringLiteral("运行时错误（%1）：%2")
+                               .arg(QLatin1String(handler), QString::fromUtf8(error.what())),
+                           MessageBoxOps::Critical);
+    }
+}
+
+void Form1::Form_Load()
+{
+    StartupContext context{m_lessons, *this, *m_messageBox, m_services.app, m_services.readFile};
+    mulo::Form_Load(context);
+}
+
+void Form1::cmdTest_Click()
+{
+    guarded("cmdTest_Click", [this] {
+        QuizControls controls{m_lessons, *m_chkRndOps, *m_chkSingleOps, *m_txtTiOps,
+                              m_services.random};
+        mulo::cmdTest_Click(controls);
+    });
+}
+
+void Form1::Option1_Click(qint16 Index)
+{
+    guarded("Option1_Click", [this, Index] { mulo::Option1_Click(m_lessons, Index); });
+}
+
+} // namespace mulo

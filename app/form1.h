@@ -1,0 +1,76 @@
+#pragma once
+
+// The main window: its controls, the wiring of every user action to its handler, and the
+// one error boundary those handlers go through.
+
+#include "lessonfile.h"
+#include "lessonlistmodel.h"
+#include "qtcontrols.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QButtonGroup;
+class QGroupBox;
+class QListView;
+class QPushButton;
+class QRadioButton;
+
+namespace mulo {
+
+struct Form1Services {
+    RandomSource& random;
+    const AppInfo& app;
+    // Defaults to a real message box over the window.
+    MessageBoxOps* messageBox = nullptr;
+    std::function<FileBytes(const QString& path)> readFile = readLessonFileBytes;
+};
+
+class Form1 : public QMainWindow, public CaptionOps {
+    Q_OBJECT
+public:
+    explicit Form1(Form1Services services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    void setCaption(const QString& caption) override { setWindowTitle(caption); }
+    LessonListModel& lessons() { return m_lessons; }
+
+    // Handlers, named after the control and event that run them.
+    void Form_Load();
+    void cmdTest_Click();
+    void Option1_Click(qint16 Index);
+
+    void setVisible(bool visible) override;
+
+private:
+    void createControls();
+    void wireEvents();
+    // Every handler but start-up runs through here: a failure becomes a message and the
+    // program goes on.
+    void guarded(const char* handler, const std::function<void()>& body);
+
+    Form1Services m_services;
+    std::unique_ptr<MessageBoxOps> m_ownMessageBox;
+    MessageBoxOps* m_messageBox;
+    LessonListModel m_lessons;
+    bool m_loaded = false;
+
+    QGroupBox* m_frame1 = nullptr;
+    QGroupBox* m_frame2 = nullptr;
+    QGroupBox* m_frame3 = nullptr;
+    QLineEdit* m_txtTi = nullptr;
+    QListView* m_lstAllWords = nullptr;
+    QButtonGroup* m_option1 = nullptr;
+    QCheckBox* m_chkRnd = nullptr;
+    QCheckBox* m_chkSingle = nullptr;
+    QPushButton* m_cmdTest = nullptr;
+    QPushButton* m_cmdRead = nullptr;
+
+    std::unique_ptr<LineEditText> m_txtTiOps;
+    std::unique_ptr<CheckBoxValue> m_chkRndOps;
+    std::unique_ptr<CheckBoxValue> m_chkSingleOps;
+};
+
+} // namespace mulo

@@ -1,0 +1,57 @@
+#pragma once
+
+// The lesson file: one lesson per line, turned into numbered list entries.
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+namespace mulo {
+
+inline constexpr char lessonFileName[] = "test.txt";
+// Larger files are refused without being read whole: a lesson file is a few kilobytes,
+// and a link to an endless device must not stall start-up.
+inline constexpr qint64 maxLessonFileSize = 16 * 1024 * 1024;
+
+enum class Encoding { Gbk, Utf8, Utf16LE, Utf16BE };
+
+// Joins the program's directory and the file name with exactly one separator.
+QString lessonFilePath(const QString& directory);
+
+// Blank means nothing but U+0020 spaces; tabs and U+3000 are content.
+bool isBlank(QStringView text);
+
+// "第" + number + "课：" + the line exactly as read.
+QString lessonEntry(qint32 lineNumber, QStringView line);
+
+// A byte-order mark decides; otherwise text that is entirely valid UTF-8 and has at least
+// one sequence of three or more bytes is UTF-8 (what Linux editors write, and practically
+// never what a GBK file looks like); everything else is GBK.
+Encoding detectEncoding(QByteArrayView bytes, qsizetype* bomLength = nullptr);
+
+// GBK (code page 936) to UTF-16. Bytes that do not form a GBK character become U+FFFD.
+QString decodeGbk(QByteArrayView bytes);
+
+struct LessonFile {
+    QStringList entries;   // at most maxEntries, in file order
+    qint32 lineCount = 0;  // lines read, blank lines included
+    bool truncated = false; // more non-blank lines than maxEntries; the rest were ignored
+};
+
+// Reads the lesson file's bytes. Lines end at CR LF, CR or LF; a terminator at the very end
+// adds no empty line. Blank lines keep their number but give no entry. When the bytes stop
+// short of the file's end (a failed read), endsMidLine drops the unfinished last line.
+LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries = 32767, bool endsMidLine = false);
+
+// What could be read of a file: its bytes, and whether reading stopped at its end.
+struct FileBytes {
+    QByteArray bytes;
+    QString error; // empty when the whole file was read
+};
+
+// Reads a regular file of at most maxLessonFileSize bytes. Anything else (missing, a
+// directory, a FIFO, a device, too large) is a RuntimeError before any byte is read; a read
+// that fails part-way returns the bytes before the failure together with the error.
+FileBytes readLessonFileBytes(const QString& path);
+
+} // namespace mulo

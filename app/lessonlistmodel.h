@@ -1,0 +1,48 @@
+#pragma once
+
+// The lesson list's own state: entries, selected flags and the current index. The view only
+// shows it. Flags are kept here rather than in Qt's selection model, whose range bookkeeping
+// turns selecting or inverting thousands of single rows into minutes.
+
+#include "controls/controls.h"
+
+#include <QAbstractListModel>
+
+#include <vector>
+
+namespace mulo {
+
+class LessonListModel : public QAbstractListModel, public ListOps {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void AddItem(const QString& text) override;
+    qint16 ListCount() const override { return qint16(m_entries.size()); }
+    qint16 SelCount() const override { return m_selCount; }
+    bool Selected(int index) const override;
+    void setSelected(int index, bool selected) override;
+    QString List(int index) const override;
+    qint16 ListIndex() const override { return m_current; }
+    void setListIndex(int index) override;
+
+    // What a click on an entry does: toggle its flag and make it current.
+    void toggleByUser(int index);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    void listIndexChanged(int index);
+
+private:
+    void checkIndex(int index) const;
+
+    std::vector<QString> m_entries;
+    std::vector<bool> m_selected;
+    qint16 m_selCount = 0;
+    qint16 m_current = -1;
+};
+
+} // namespace mulo

@@ -1,0 +1,35 @@
+#pragma once
+
+// Question picking: choose the next lesson and write it, or one of its characters, into the
+// question box.
+
+#include "controls/controls.h"
+
+#include <QStringView>
+
+namespace mulo {
+
+struct QuizControls {
+    ListOps& list;
+    const CheckBoxOps& chkRnd;
+    const CheckBoxOps& chkSingle;
+    TextBoxOps& txtTi;
+    RandomSource& random;
+};
+
+// The lesson's text is the last four code units of its entry ("第12课：大小" gives "课：大小").
+QStringView lessonText(QStringView entry);
+
+// Random position among count items: ⌊u·(count − 1) + 0.5⌋. The two ends come up half as
+// often as the inner items, which is how the drill has always drawn.
+int randomPosition(double u, int count);
+
+// 1-based character position for a random single character: ⌊3u + 0.5⌋ + 1.
+int randomCharacterPosition(double u);
+
+// Picks a lesson by the four rules (in order or at random, over all lessons or the selected
+// ones), makes its entry current and writes the question. The box is written once, last.
+// With an empty list there is nothing to pick and nothing changes.
+void cmdTest_Click(QuizControls& controls);
+
+} // namespace mulo

@@ -1,0 +1,202 @@
+#include "controls/controls.h"
+#include "lessonfile.h"
+#include "testregistry.h"
+#include "textcodec.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace mulo;
+using mulo::test::gbk;
+
+class TestLessonFile : public QObject {
+    Q_OBJECT
+private slots:
+    void joinsDirectoryWithOneSeparator_data();
+    void joinsDirectoryWithOneSeparator();
+    void entriesFromLines_data();
+    void entriesFromLines();
+    void detectsEncoding_data();
+    void detectsEncoding();
+    void badBytesBecomeReplacementCharacters_data();
+    void badBytesBecomeReplacementCharacters();
+    void hundredLinesNumberedInOrder();
+    void keepsOnlyAsManyEntriesAsTheListHolds();
+    void unfinishedLastLineIsDroppedAfterAFailedRead();
+    void readsRegularFilesAndRefusesTheRest();
+};
+
+void TestLessonFile::joinsDirectoryWithOneSeparator_data()
+{
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("ordinary directory") << "/opt/mulo" << "/opt/mulo/test.txt";
+    QTest::newRow("root directory") << "/" << "/test.txt";
+    QTest::newRow("trailing separator") << "/home/kid/" << "/home/kid/test.txt";
+}
+
+void TestLessonFile::joinsDirectoryWithOneSeparator()
+{
+    QFETCH(QString, directory);
+    QFETCH(QString, path);
+    QCOMPARE(lessonFilePath(directory), path);
+}
+
+void TestLessonFile::entriesFromLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<int>("lineCount");
+
+    const auto g = [](const char* utf8) { return gbk(QString::fromUtf8(utf8)); };
+    QTest::newRow("blank line keeps its number")
+        << g("春夏秋冬\r\n\r\n东南西北") << QStringList{"第1课：春夏秋冬", "第3课：东南西北"} << 3;
+    QTest::newRow("line of spaces is blank")
+        << g("   \r\n山水田园\r\n") << QStringList{"第2课：山水田园"} << 2;
+    QTest::newRow("spaces around a lesson are kept")
+        << g(" 山水田园 ") << QStringList{"第1课： 山水田园 "} << 1;
+    QTest::newRow("two leading spaces")
+        << g("一二三四\r\n\r\n  天地人和") << QStringList{"第1课：一二三四", "第3课：  天地人和"} << 3;
+    QTest::newRow("tab is content") << g("\t") << QStringList{"第1课：\t"} << 1;
+    QTest::newRow("ideographic space is content") << g("\u3000") << QStringList{"第1课：\u3000"} << 1;
+    QTest::newRow("CR alone ends a line") << g("日月\r星辰") << QStringList{"第1课：日月", "第2课：星辰"} << 2;
+    QTest::newRow("LF alone ends a line") << g("日月\n星辰") << QStringList{"第1课：日月", "第2课：星辰"} << 2;
+    QTest::newRow("CR CR LF is two line ends")
+        << g("日月\r\r\n星辰") << QStringList{"第1课：日月", "第3课：星辰"} << 3;
+    QTest::newRow("LF CR is two line ends")
+        << g("日月\n\r星辰") << QStringList{"第1课：日月", "第3课：星辰"} << 3;
+    QTest::newRow("final CR LF adds no line") << g("一二三四\r\n") << QStringList{"第1课：一二三四"} << 1;
+    QTest::newRow("last line without terminator")
+        << g("一二三四\r\n五六七八") << QStringList{"第1课：一二三四", "第2课：五六七八"} << 2;
+    QTest::newRow("empty file") << QByteArray() << QStringList{} << 0;
+    QTest::newRow("only CR") << QByteArray("\r\r\r") << QStringList{} << 3;
+    QTest::newRow("only LF") << QByteArray("\n\n") << QStringList{} << 2;
+    QTest::newRow("only spaces") << QByteArray("    ") << QStringList{} << 1;
+    QTest::newRow("NUL is content")
+        << QByteArray("a\0b", 3) << QStringList{QStringLiteral("第1课：a") + QChar(0) + u'b'} << 1;
+    QTest::newRow("lines longer and shorter than four are entered whole")
+        << g("人\r\n一二三四五六") << QStringList{"第1课：人", "第2课：一二三四五六"} << 2;
+}
+
+void TestLessonFile::entriesFromLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, entries);
+    QFETCH(int, lineCount);
+    const LessonFile file = parseLessonFile(bytes);
+    QCOMPARE(file.entries, entries);
+    QCOMPARE(file.lineCount, lineCount);
+    QVERIFY(!file.truncated);
+}
+
+void TestLessonFile::detectsEncoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("entries");
+
+    const QString lessons = QStringLiteral("春夏秋冬\r\n东南西北");
+    const QStringList expected{"第1课：春夏秋冬", "第2课：东南西北"};
+    QTest::newRow("GBK") << gbk(lessons) << expected;
+    QTest::newRow("UTF-8 without mark") << lessons.toUtf8() << expected;
+    QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF") + lessons.toUtf8() << expected;
+    QTest::newRow("UTF-16 LE with mark")
+        << test::utf16(lessons, QStringConverter::Utf16LE) << expected;
+    QTest::newRow("UTF-16 BE with mark")
+        << test::utf16(lessons, QStringConverter::Utf16BE) << expected;
+    // 山水小园 in GBK is also well-formed two-byte UTF-8 (Latin and Greek letters); GBK wins.
+    QTest::newRow("GBK that is valid two-byte UTF-8")
+        << gbk(QStringLiteral("山水小园")) << QStringList{"第1课：山水小园"};
+    QTest::newRow("ASCII") << QByteArray("abcd") << QStringList{"第1课：abcd"};
+    QTest::newRow("mark alone") << QByteArray("\xEF\xBB\xBF") << QStringList{};
+}
+
+void TestLessonFile::detectsEncoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, entries);
+    QCOMPARE(parseLessonFile(bytes).entries, entries);
+}
+
+void TestLessonFile::badBytesBecomeReplacementCharacters_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("entries");
+    const QString bad(QChar::ReplacementCharacter);
+    const QByteArray spring = gbk(QStringLiteral("春"));
+
+    QTest::newRow("lone lead byte at the end of a line")
+        << spring + "\x81\r\n" + spring << QStringList{"第1课：春" + bad, "第2课：春"};
+    QTest::newRow("lone lead byte at the end of the file")
+        << spring + "\x81" << QStringList{"第1课：春" + bad};
+    QTest::newRow("lead byte before an ASCII letter")
+        << QByteArray("\x81" "0ab") << QStringList{"第1课：" + bad + "0ab"};
+    QTest::newRow("0xFF is no character") << QByteArray("\xFF") << QStringList{"第1课：" + bad};
+    QTest::newRow("0x80 is the euro sign as in code page 936")
+        << spring + "\x80" << QStringList{QStringLiteral("第1课：春€")};
+    QTest::newRow("broken UTF-8 is read as GBK")
+        << QByteArray("\xE6\x98") << QStringList{QStringLiteral("第1课：鏄")};
+    QTest::newRow("UTF-16 with an odd byte count")
+        << test::utf16(QStringLiteral("春夏"), QStringConverter::Utf16LE) + "A"
+        << QStringList{"第1课：春夏" + bad};
+}
+
+void TestLessonFile::badBytesBecomeReplacementCharacters()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, entries);
+    QCOMPARE(parseLessonFile(bytes).entries, entries);
+}
+
+void TestLessonFile::hundredLinesNumberedInOrder()
+{
+    QByteArray bytes;
+    for (int i = 1; i <= 100; ++i)
+        bytes += gbk(QStringLiteral("课文%1\r\n").arg(i, 3, 10, QLatin1Char('0')));
+    const LessonFile file = parseLessonFile(bytes);
+    QCOMPARE(file.entries.size(), 100);
+    for (int i = 1; i <= 100; ++i)
+        QCOMPARE(file.entries[i - 1], QStringLiteral("第%1课：课文%2").arg(i).arg(i, 3, 10, QLatin1Char('0')));
+}
+
+void TestLessonFile::keepsOnlyAsManyEntriesAsTheListHolds()
+{
+    const LessonFile file = parseLessonFile("a\n\nb\nc\nd\n", 2);
+    QCOMPARE(file.entries, (QStringList{"第1课：a", "第3课：b"}));
+    QVERIFY(file.truncated);
+}
+
+void TestLessonFile::unfinishedLastLineIsDroppedAfterAFailedRead()
+{
+    const QByteArray partial = gbk(QStringLiteral("一二三四\r\n五六"));
+    QCOMPARE(parseLessonFile(partial, 32767, true).entries, QStringList{"第1课：一二三四"});
+    QCOMPARE(parseLessonFile(partial, 32767, false).entries.size(), 2);
+}
+
+void TestLessonFile::readsRegularFilesAndRefusesTheRest()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("test.txt");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("abc\r\n");
+    out.close();
+    QCOMPARE(readLessonFileBytes(file).bytes, QByteArray("abc\r\n"));
+    QVERIFY(readLessonFileBytes(file).error.isEmpty());
+
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, readLessonFileBytes(dir.filePath("missing.txt")));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, readLessonFileBytes(dir.path()));
+    const QString fifo = dir.filePath("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, readLessonFileBytes(fifo)); // and does not block
+
+    QFile big(dir.filePath("big.txt"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    QVERIFY(big.resize(maxLessonFileSize + 1));
+    big.close();
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, readLessonFileBytes(big.fileName()));
+}
+
+MULO_REGISTER_TEST(TestLessonFile)
+#include "tst_lessonfile.moc"
