@@ -179,7 +179,8 @@ void Form1::createControls()
 void Form1::wireEvents()
 {
     connect(m_cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
-    connect(m_option1, &QButtonGroup::idClicked, this, [this](int id) { Option1_Click(qint16(id)); });
+    connect(m_option1, &QButtonGroup::idClicked, this,
+            [this](int id) { Option1_Click(qint16(id)); });
 }
 
 void Form1::setVisible(bool visible)

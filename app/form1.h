@@ -8,7 +8,6 @@
 #include "qtcontrols.h"
 
 #include <QMainWindow>
-
 #include <functional>
 #include <memory>
 

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QStringDecoder>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -31,7 +30,8 @@ bool isBlank(QStringView text)
 
 QString lessonEntry(qint32 lineNumber, QStringView line)
 {
-    return QStringLiteral("第") + QString::number(lineNumber) + QStringLiteral("课：") + line.toString();
+    return QStringLiteral("第") + QString::number(lineNumber) + QStringLiteral("课：") +
+           line.toString();
 }
 
 namespace {
@@ -96,15 +96,26 @@ QString decodeWhole(QByteArrayView bytes, Encoding encoding)
     return decoder(bytes);
 }
 
-constexpr bool isCr(char c) { return c == '\r'; }
-constexpr bool isLf(char c) { return c == '\n'; }
-constexpr bool isCr(QChar c) { return c == u'\r'; }
-constexpr bool isLf(QChar c) { return c == u'\n'; }
+constexpr bool isCr(char c)
+{
+    return c == '\r';
+}
+constexpr bool isLf(char c)
+{
+    return c == '\n';
+}
+constexpr bool isCr(QChar c)
+{
+    return c == u'\r';
+}
+constexpr bool isLf(QChar c)
+{
+    return c == u'\n';
+}
 
 // Calls take(line, terminated) for each line; stops early when take returns false.
 // CR LF, CR and LF each end a line; the terminator is not part of it.
-template <typename Text, typename Take>
-void forEachLine(Text text, Take take)
+template <typename Text, typename Take> void forEachLine(Text text, Take take)
 {
     const qsizetype n = text.size();
     for (qsizetype start = 0; start < n;) {
@@ -222,7 +233,8 @@ LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLin
 FileBytes readLessonFileBytes(const QString& path)
 {
     const auto systemError = [](const QString& what) {
-        return RuntimeError(what + QStringLiteral("：") + QString::fromLocal8Bit(std::strerror(errno)));
+        return RuntimeError(what + QStringLiteral("：") +
+                            QString::fromLocal8Bit(std::strerror(errno)));
     };
     // Non-blocking, so that a FIFO in the file's place cannot stall start-up.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -33,8 +33,8 @@ Encoding detectEncoding(QByteArrayView bytes, qsizetype* bomLength = nullptr);
 QString decodeGbk(QByteArrayView bytes);
 
 struct LessonFile {
-    QStringList entries;   // at most maxEntries, in file order
-    qint32 lineCount = 0;  // lines read, blank lines included
+    QStringList entries;    // at most maxEntries, in file order
+    qint32 lineCount = 0;   // lines read, blank lines included
     bool truncated = false; // more non-blank lines than maxEntries; the rest were ignored
 };
 

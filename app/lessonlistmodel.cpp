@@ -5,9 +5,8 @@ namespace mulo {
 void LessonListModel::checkIndex(int index) const
 {
     if (index < 0 || index >= int(m_entries.size()))
-        throw RuntimeError(QStringLiteral("列表索引 %1 超出范围（共 %2 项）")
-                               .arg(index)
-                               .arg(m_entries.size()));
+        throw RuntimeError(
+            QStringLiteral("列表索引 %1 超出范围（共 %2 项）").arg(index).arg(m_entries.size()));
 }
 
 void LessonListModel::AddItem(const QString& text)

@@ -7,7 +7,6 @@
 #include "controls/controls.h"
 
 #include <QAbstractListModel>
-
 #include <vector>
 
 namespace mulo {

@@ -43,7 +43,8 @@ private:
 // A modal box over the main window, titled with the application title.
 class WidgetMessageBox : public MessageBoxOps {
 public:
-    WidgetMessageBox(QWidget* parent, QString title) : m_parent(parent), m_title(std::move(title)) {}
+    WidgetMessageBox(QWidget* parent, QString title) : m_parent(parent), m_title(std::move(title))
+    {}
     void show(const QString& text, int style) override
     {
         const int icon = style & 0x70;

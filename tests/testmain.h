@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QTest>
-
 #include <memory>
 
 // Runs every registered test class; the exit code counts the failures.

@@ -4,7 +4,6 @@
 // shared main runs them all.
 
 #include <QObject>
-
 #include <functional>
 #include <vector>
 
@@ -18,8 +17,6 @@ inline std::vector<std::function<QObject*()>>& registry()
 
 } // namespace mulo::test
 
-#define MULO_REGISTER_TEST(Class)                                                              \
-    static const bool registered##Class = (mulo::test::registry().push_back([] {             \
-        return static_cast<QObject*>(new Class);                                              \
-    }),                                                                                        \
-                                           true);
+#define MULO_REGISTER_TEST(Class)                                                                  \
+    static const bool registered##Class =                                                          \
+        (mulo::test::registry().push_back([] { return static_cast<QObject*>(new Class); }), true);

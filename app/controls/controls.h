@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <stdexcept>
 #include <string>
 

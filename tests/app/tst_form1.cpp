@@ -31,8 +31,7 @@ struct Window {
                     return FileBytes{file, {}};
                 }}};
 
-    template <typename T>
-    T* control(const char* name)
+    template <typename T> T* control(const char* name)
     {
         T* widget = form.findChild<T*>(QLatin1String(name));
         if (!widget)
@@ -148,7 +147,8 @@ void TestForm1::clickOnAnEntryTogglesItAndMakesItCurrent()
 
     // On the tick box itself a click counts once, like anywhere else on the row.
     const QRect row = w.list()->visualRect(w.list()->model()->index(2, 0));
-    QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {}, row.topLeft() + QPoint(8, row.height() / 2));
+    QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {},
+                      row.topLeft() + QPoint(8, row.height() / 2));
     QVERIFY(lessons.Selected(2));
 }
 

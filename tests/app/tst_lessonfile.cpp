@@ -5,7 +5,6 @@
 
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <sys/stat.h>
 
 using namespace mulo;
@@ -32,9 +31,12 @@ void TestLessonFile::joinsDirectoryWithOneSeparator_data()
 {
     QTest::addColumn<QString>("directory");
     QTest::addColumn<QString>("path");
-    QTest::newRow("ordinary directory") << "/opt/mulo" << "/opt/mulo/test.txt";
-    QTest::newRow("root directory") << "/" << "/test.txt";
-    QTest::newRow("trailing separator") << "/home/kid/" << "/home/kid/test.txt";
+    QTest::newRow("ordinary directory") << "/opt/mulo"
+                                        << "/opt/mulo/test.txt";
+    QTest::newRow("root directory") << "/"
+                                    << "/test.txt";
+    QTest::newRow("trailing separator") << "/home/kid/"
+                                        << "/home/kid/test.txt";
 }
 
 void TestLessonFile::joinsDirectoryWithOneSeparator()
@@ -57,17 +59,21 @@ void TestLessonFile::entriesFromLines_data()
         << g("   \r\n山水田园\r\n") << QStringList{"第2课：山水田园"} << 2;
     QTest::newRow("spaces around a lesson are kept")
         << g(" 山水田园 ") << QStringList{"第1课： 山水田园 "} << 1;
-    QTest::newRow("two leading spaces")
-        << g("一二三四\r\n\r\n  天地人和") << QStringList{"第1课：一二三四", "第3课：  天地人和"} << 3;
+    QTest::newRow("two leading spaces") << g("一二三四\r\n\r\n  天地人和")
+                                        << QStringList{"第1课：一二三四", "第3课：  天地人和"} << 3;
     QTest::newRow("tab is content") << g("\t") << QStringList{"第1课：\t"} << 1;
-    QTest::newRow("ideographic space is content") << g("\u3000") << QStringList{"第1课：\u3000"} << 1;
-    QTest::newRow("CR alone ends a line") << g("日月\r星辰") << QStringList{"第1课：日月", "第2课：星辰"} << 2;
-    QTest::newRow("LF alone ends a line") << g("日月\n星辰") << QStringList{"第1课：日月", "第2课：星辰"} << 2;
+    QTest::newRow("ideographic space is content")
+        << g("\u3000") << QStringList{"第1课：\u3000"} << 1;
+    QTest::newRow("CR alone ends a line")
+        << g("日月\r星辰") << QStringList{"第1课：日月", "第2课：星辰"} << 2;
+    QTest::newRow("LF alone ends a line")
+        << g("日月\n星辰") << QStringList{"第1课：日月", "第2课：星辰"} << 2;
     QTest::newRow("CR CR LF is two line ends")
         << g("日月\r\r\n星辰") << QStringList{"第1课：日月", "第3课：星辰"} << 3;
     QTest::newRow("LF CR is two line ends")
         << g("日月\n\r星辰") << QStringList{"第1课：日月", "第3课：星辰"} << 3;
-    QTest::newRow("final CR LF adds no line") << g("一二三四\r\n") << QStringList{"第1课：一二三四"} << 1;
+    QTest::newRow("final CR LF adds no line")
+        << g("一二三四\r\n") << QStringList{"第1课：一二三四"} << 1;
     QTest::newRow("last line without terminator")
         << g("一二三四\r\n五六七八") << QStringList{"第1课：一二三四", "第2课：五六七八"} << 2;
     QTest::newRow("empty file") << QByteArray() << QStringList{} << 0;
@@ -130,8 +136,9 @@ void TestLessonFile::badBytesBecomeReplacementCharacters_data()
         << spring + "\x81\r\n" + spring << QStringList{"第1课：春" + bad, "第2课：春"};
     QTest::newRow("lone lead byte at the end of the file")
         << spring + "\x81" << QStringList{"第1课：春" + bad};
-    QTest::newRow("lead byte before an ASCII letter")
-        << QByteArray("\x81" "0ab") << QStringList{"第1课：" + bad + "0ab"};
+    QTest::newRow("lead byte before an ASCII letter") << QByteArray("\x81"
+                                                                    "0ab")
+                                                      << QStringList{"第1课：" + bad + "0ab"};
     QTest::newRow("0xFF is no character") << QByteArray("\xFF") << QStringList{"第1课：" + bad};
     QTest::newRow("0x80 is the euro sign as in code page 936")
         << spring + "\x80" << QStringList{QStringLiteral("第1课：春€")};
@@ -157,7 +164,8 @@ void TestLessonFile::hundredLinesNumberedInOrder()
     const LessonFile file = parseLessonFile(bytes);
     QCOMPARE(file.entries.size(), 100);
     for (int i = 1; i <= 100; ++i)
-        QCOMPARE(file.entries[i - 1], QStringLiteral("第%1课：课文%2").arg(i).arg(i, 3, 10, QLatin1Char('0')));
+        QCOMPARE(file.entries[i - 1],
+                 QStringLiteral("第%1课：课文%2").arg(i).arg(i, 3, 10, QLatin1Char('0')));
 }
 
 void TestLessonFile::keepsOnlyAsManyEntriesAsTheListHolds()

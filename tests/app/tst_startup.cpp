@@ -23,7 +23,10 @@ struct Startup {
 
     void run(std::function<FileBytes()> file)
     {
-        StartupContext context{list, caption, messageBox, app,
+        StartupContext context{list,
+                               caption,
+                               messageBox,
+                               app,
                                [this, file](const QString& path) {
                                    pathsRead.append(path);
                                    return file();
@@ -99,7 +102,9 @@ void TestStartup::missingFileShowsOneWarning()
 void TestStartup::failedReadKeepsTheLinesBeforeIt()
 {
     Startup s;
-    s.run([] { return FileBytes{gbk(QStringLiteral("一二三四\r\n上下左右\r\n日月")), "I/O error"}; });
+    s.run([] {
+        return FileBytes{gbk(QStringLiteral("一二三四\r\n上下左右\r\n日月")), "I/O error"};
+    });
     QCOMPARE(s.entries(), (QStringList{"第1课：一二三四", "第2课：上下左右"}));
     QCOMPARE(s.messageBox.shown.size(), 1);
     QCOMPARE(s.voiceSetUps, 0);

@@ -1,6 +1,6 @@
-#include "quiz/clockrandom.h"
 #include "fakes.h"
 #include "lessonlistmodel.h"
+#include "quiz/clockrandom.h"
 #include "quiz/questionpicking.h"
 
 #include <QTest>
@@ -70,11 +70,16 @@ void TestQuiz::lessonTextIsTheEntrysLastFourCharacters_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("text");
-    QTest::newRow("four characters") << "第1课：一二三四" << "一二三四";
-    QTest::newRow("longer line gives its end") << "第5课：一二三四五" << "二三四五";
-    QTest::newRow("one character reaches into the label") << "第1课：人" << "1课：人";
-    QTest::newRow("two characters") << "第12课：大小" << "课：大小";
-    QTest::newRow("trailing space counts") << "第2课：山水田 " << "山水田 ";
+    QTest::newRow("four characters") << "第1课：一二三四"
+                                     << "一二三四";
+    QTest::newRow("longer line gives its end") << "第5课：一二三四五"
+                                               << "二三四五";
+    QTest::newRow("one character reaches into the label") << "第1课：人"
+                                                          << "1课：人";
+    QTest::newRow("two characters") << "第12课：大小"
+                                    << "课：大小";
+    QTest::newRow("trailing space counts") << "第2课：山水田 "
+                                           << "山水田 ";
 }
 
 void TestQuiz::lessonTextIsTheEntrysLastFourCharacters()
