@@ -179,6 +179,7 @@ void Form1::createControls()
 void Form1::wireEvents()
 {
     connect(m_cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
+    connect(m_cmdRead, &QPushButton::clicked, this, [this] { cmdRead_Click(); });
     connect(m_option1, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(qint16(id)); });
 }
@@ -205,17 +206,34 @@ void Form1::guarded(const char* handler, const std::function<void()>& body)
 
 void Form1::Form_Load()
 {
-    StartupContext context{m_lessons, *this, *m_messageBox, m_services.app, m_services.readFile};
+    StartupContext context{m_lessons, *this, *m_messageBox, m_services.app, m_services.readFile,
+                           [this] {
+                               if (!m_services.createVoice)
+                                   throw RuntimeError(QStringLiteral("没有语音服务"));
+                               speech::setUpVoice(m_voice, m_services.createVoice);
+                           }};
     mulo::Form_Load(context);
+}
+
+QuizControls Form1::quizControls()
+{
+    return {m_lessons, *m_chkRndOps, *m_chkSingleOps, *m_txtTiOps, m_services.random};
 }
 
 void Form1::cmdTest_Click()
 {
     guarded("cmdTest_Click", [this] {
-        QuizControls controls{m_lessons, *m_chkRndOps, *m_chkSingleOps, *m_txtTiOps,
-                              m_services.random};
-        mulo::cmdTest_Click(controls);
+        QuizControls quiz = quizControls();
+        mulo::cmdTest_Click(quiz);
     });
+}
+
+void Form1::cmdRead_Click()
+{
+    // Answer speaking handles its own failures: it ends silently.
+    QuizControls quiz = quizControls();
+    speech::AnswerControls answer{quiz, m_voice.get()};
+    speech::cmdRead_Click(answer);
 }
 
 void Form1::Option1_Click(qint16 Index)

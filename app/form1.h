@@ -6,6 +6,7 @@
 #include "lessonfile.h"
 #include "lessonlistmodel.h"
 #include "qtcontrols.h"
+#include "speech/answer.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -25,6 +26,8 @@ struct Form1Services {
     // Defaults to a real message box over the window.
     MessageBoxOps* messageBox = nullptr;
     std::function<FileBytes(const QString& path)> readFile = readLessonFileBytes;
+    // Makes a new voice object; without one, creating the voice fails (no speech service).
+    speech::VoiceFactory createVoice = {};
 };
 
 class Form1 : public QMainWindow, public CaptionOps {
@@ -35,10 +38,12 @@ public:
 
     void setCaption(const QString& caption) override { setWindowTitle(caption); }
     LessonListModel& lessons() { return m_lessons; }
+    const speech::SpVoice* voice() const { return m_voice.get(); }
 
     // Handlers, named after the control and event that run them.
     void Form_Load();
     void cmdTest_Click();
+    void cmdRead_Click();
     void Option1_Click(qint16 Index);
 
     void setVisible(bool visible) override;
@@ -49,11 +54,13 @@ private:
     // Every handler but start-up runs through here: a failure becomes a message and the
     // program goes on.
     void guarded(const char* handler, const std::function<void()>& body);
+    QuizControls quizControls();
 
     Form1Services m_services;
     std::unique_ptr<MessageBoxOps> m_ownMessageBox;
     MessageBoxOps* m_messageBox;
     LessonListModel m_lessons;
+    std::unique_ptr<speech::SpVoice> m_voice; // Voice: lives as long as the window
     bool m_loaded = false;
 
     QGroupBox* m_frame1 = nullptr;

@@ -19,15 +19,6 @@ QString lessonFilePath(const QString& directory)
     return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
 }
 
-bool isBlank(QStringView text)
-{
-    for (QChar c : text) {
-        if (c != u' ')
-            return false;
-    }
-    return true;
-}
-
 QString lessonEntry(qint32 lineNumber, QStringView line)
 {
     return QStringLiteral("第") + QString::number(lineNumber) + QStringLiteral("课：") +

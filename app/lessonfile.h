@@ -2,6 +2,8 @@
 
 // The lesson file: one lesson per line, turned into numbered list entries.
 
+#include "controls/controls.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -17,9 +19,6 @@ enum class Encoding { Gbk, Utf8, Utf16LE, Utf16BE };
 
 // Joins the program's directory and the file name with exactly one separator.
 QString lessonFilePath(const QString& directory);
-
-// Blank means nothing but U+0020 spaces; tabs and U+3000 are content.
-bool isBlank(QStringView text);
 
 // "第" + number + "课：" + the line exactly as read.
 QString lessonEntry(qint32 lineNumber, QStringView line);

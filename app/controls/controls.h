@@ -5,6 +5,7 @@
 // small fakes alike.
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 #include <stdexcept>
 #include <string>
@@ -21,6 +22,16 @@ public:
 // The lesson list: entries in the order they were added, each with a selected flag, and a
 // current index. Counts and indexes are 16-bit, so the list holds at most 32767 entries.
 // Every operation is O(1). An index outside 0 … count − 1 is a RuntimeError.
+// A text is blank when nothing but U+0020 spaces is in it; tabs and U+3000 are content.
+inline bool isBlank(QStringView text)
+{
+    for (QChar c : text) {
+        if (c != u' ')
+            return false;
+    }
+    return true;
+}
+
 class ListOps {
 public:
     static constexpr int maxCount = 32767;

@@ -1,4 +1,5 @@
 #include "fakes.h"
+#include "speechfakes.h"
 #include "form1.h"
 #include "testregistry.h"
 #include "textcodec.h"
@@ -26,10 +27,13 @@ struct Window {
     RecordingMessageBox messageBox;
     QByteArray file = fiveLessons;
     int reads = 0;
-    Form1 form{{random, app, &messageBox, [this](const QString&) {
+    FakeSpeech speech;
+    Form1 form{{random, app, &messageBox,
+                [this](const QString&) {
                     ++reads;
                     return FileBytes{file, {}};
-                }}};
+                },
+                speech.factory()}};
 
     template <typename T> T* control(const char* name)
     {

@@ -1,0 +1,115 @@
+#include "espeakengine.h"
+
+#include <QFileInfo>
+
+#include <espeak-ng/speak_lib.h>
+
+namespace mulo::speech {
+
+namespace {
+
+std::vector<std::int16_t>* collecting = nullptr;
+
+int collect(short* samples, int count, espeak_EVENT*)
+{
+    if (samples && collecting)
+        collecting->insert(collecting->end(), samples, samples + count);
+    return 0;
+}
+
+std::mutex openLock;
+
+} // namespace
+
+std::shared_ptr<EspeakEngine> EspeakEngine::open(const QString& dataParent)
+{
+    static std::shared_ptr<EspeakEngine> engine;
+    std::lock_guard guard(openLock);
+    if (engine) {
+        if (engine->m_dataParent != dataParent)
+            throw RuntimeError(QStringLiteral("语音引擎已使用另一个数据目录"));
+        return engine;
+    }
+    // espeak-ng quietly falls back on its default data when the given one is missing; a
+    // wrong directory must fail instead.
+    if (!dataParent.isEmpty() && !QFileInfo::exists(dataParent + QStringLiteral("/espeak-ng-data/phontab")))
+        throw RuntimeError(QStringLiteral("找不到语音数据：") + dataParent);
+    const QByteArray path = QFile::encodeName(dataParent);
+    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0,
+                                       dataParent.isEmpty() ? nullptr : path.constData(),
+                                       espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0)
+        throw RuntimeError(QStringLiteral("无法启动语音引擎"));
+    espeak_SetSynthCallback(collect);
+    engine.reset(new EspeakEngine(dataParent, rate));
+    return engine;
+}
+
+EspeakEngine::EspeakEngine(QString dataParent, int sampleRate)
+    : m_dataParent(std::move(dataParent)), m_sampleRate(sampleRate)
+{
+    // Offer the Mandarin voice under the name the program asks for, and the engine's
+    // default voice under its own name.
+    for (const espeak_VOICE** voice = espeak_ListVoices(nullptr); voice && *voice; ++voice) {
+        const QByteArray identifier((*voice)->identifier);
+        const QString name = QString::fromUtf8((*voice)->name);
+        if (identifier.endsWith("/cmn-Latn-pinyin"))
+            m_voices.prepend({mandarinVoiceName, mandarinEngineVoice});
+        else if (identifier.endsWith("/en"))
+            m_default = {name, identifier.mid(identifier.lastIndexOf('/') + 1)};
+    }
+    if (m_default.engineVoice.isEmpty())
+        m_default = {QStringLiteral("eSpeak default"), "en"};
+    m_voices.append(m_default);
+}
+
+QList<VoiceToken> EspeakEngine::voices() const
+{
+    return m_voices;
+}
+
+VoiceToken EspeakEngine::defaultVoice() const
+{
+    return m_default;
+}
+
+void EspeakEngine::selectVoice(const VoiceToken& voice)
+{
+    if (espeak_SetVoiceByName(voice.engineVoice.constData()) != EE_OK)
+        throw RuntimeError(QStringLiteral("语音引擎没有这个语音：") + voice.name);
+}
+
+std::vector<std::int16_t> EspeakEngine::synthesize(const QString& text, const VoiceToken& voice,
+                                                   int wordsPerMinute)
+{
+    std::lock_guard guard(m_lock);
+    selectVoice(voice);
+    espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
+    const QByteArray utf8 = text.toUtf8();
+    std::vector<std::int16_t> samples;
+    collecting = &samples;
+    const espeak_ERROR error = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
+                                            POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+    collecting = nullptr;
+    if (error != EE_OK)
+        throw RuntimeError(QStringLiteral("语音合成失败（%1）").arg(int(error)));
+    return samples;
+}
+
+QString EspeakEngine::phonemes(const QString& text, const VoiceToken& voice)
+{
+    std::lock_guard guard(m_lock);
+    selectVoice(voice);
+    const QByteArray utf8 = text.toUtf8();
+    const void* position = utf8.constData();
+    QString result;
+    while (position) {
+        const char* piece = espeak_TextToPhonemes(&position, espeakCHARS_UTF8, 0);
+        if (!piece)
+            break;
+        result += QString::fromUtf8(piece);
+    }
+    return result;
+}
+
+} // namespace mulo::speech

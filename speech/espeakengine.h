@@ -1,0 +1,47 @@
+#pragma once
+
+// The speech back-end: libespeak-ng in this process, synthesising into memory.
+
+#include "voice.h"
+
+#include <mutex>
+
+namespace mulo::speech {
+
+// The name under which the Mandarin voice is offered, and the espeak-ng voice behind it.
+// Plain "cmn" reads many characters as pinyin with English tone numbers; the pinyin variant
+// gives Mandarin phonemes with their tones.
+inline const QString mandarinVoiceName = QStringLiteral("Microsoft Simplified Chinese");
+inline constexpr char mandarinEngineVoice[] = "cmn-latn-pinyin";
+
+class EspeakEngine : public SpeechEngine {
+public:
+    // The one engine of this process. espeak-ng can be initialised only once per process
+    // (a second initialisation makes its shutdown hang), so the first call fixes the data
+    // directory, and the engine is never shut down. dataParent is the directory that holds
+    // "espeak-ng-data"; empty means the library's own default. A directory without espeak
+    // data is a failure, as is asking for another directory once the engine runs.
+    static std::shared_ptr<EspeakEngine> open(const QString& dataParent = {});
+
+    QList<VoiceToken> voices() const override;
+    VoiceToken defaultVoice() const override;
+    int sampleRate() const override { return m_sampleRate; }
+    std::vector<std::int16_t> synthesize(const QString& text, const VoiceToken& voice,
+                                         int wordsPerMinute) override;
+
+    // The engine's phonemes for a text, as its own phoneme names.
+    QString phonemes(const QString& text, const VoiceToken& voice);
+
+private:
+    EspeakEngine(QString dataParent, int sampleRate);
+    void selectVoice(const VoiceToken& voice);
+
+    QString m_dataParent;
+    int m_sampleRate;
+    QList<VoiceToken> m_voices;
+    VoiceToken m_default;
+    // espeak-ng is not thread-safe: every call goes through this lock.
+    std::mutex m_lock;
+};
+
+} // namespace mulo::speech

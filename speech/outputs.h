@@ -1,0 +1,37 @@
+#pragma once
+
+// Output streams for the voice: the default sound device, and a WAV file.
+
+#include "voice.h"
+
+#include <QString>
+
+struct sf_private_tag;
+
+namespace mulo::speech {
+
+// The default sound device, through PortAudio's blocking interface. The device is opened
+// for each utterance and closed once it has been played; without a device, play() fails
+// at once.
+class SoundDeviceOutput : public OutputStream {
+public:
+    void play(std::span<const std::int16_t> samples, int sampleRate) override;
+};
+
+// A 16-bit mono WAV file. Each utterance is appended; a change of sample rate starts the
+// file anew. The header is kept up to date after every utterance.
+class WavFileOutput : public OutputStream {
+public:
+    explicit WavFileOutput(QString path);
+    ~WavFileOutput() override;
+    void play(std::span<const std::int16_t> samples, int sampleRate) override;
+
+private:
+    void close();
+
+    QString m_path;
+    sf_private_tag* m_file = nullptr;
+    int m_sampleRate = 0;
+};
+
+} // namespace mulo::speech
