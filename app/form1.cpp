@@ -206,12 +206,12 @@ void Form1::guarded(const char* handler, const std::function<void()>& body)
 
 void Form1::Form_Load()
 {
-    StartupContext context{m_lessons, *this, *m_messageBox, m_services.app, m_services.readFile,
-                           [this] {
-                               if (!m_services.createVoice)
-                                   throw RuntimeError(QStringLiteral("没有语音服务"));
-                               speech::setUpVoice(m_voice, m_services.createVoice);
-                           }};
+    StartupContext context{
+        m_lessons, *this, *m_messageBox, m_services.app, m_services.readFile, [this] {
+            if (!m_services.createVoice)
+                throw RuntimeError(QStringLiteral("没有语音服务"));
+            speech::setUpVoice(m_voice, m_services.createVoice);
+        }};
     mulo::Form_Load(context);
 }
 

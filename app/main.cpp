@@ -14,7 +14,8 @@ int main(int argc, char* argv[])
     mulo::Form1Services services{random, info};
     services.createVoice = [] {
         using namespace mulo::speech;
-        return std::make_unique<SpVoice>(EspeakEngine::open(), std::make_shared<SoundDeviceOutput>());
+        return std::make_unique<SpVoice>(EspeakEngine::open(),
+                                         std::make_shared<SoundDeviceOutput>());
     };
     mulo::Form1 window(std::move(services));
     window.show();

@@ -1,7 +1,6 @@
 #include "espeakengine.h"
 
 #include <QFileInfo>
-
 #include <espeak-ng/speak_lib.h>
 
 namespace mulo::speech {
@@ -32,7 +31,8 @@ std::shared_ptr<EspeakEngine> EspeakEngine::open(const QString& dataParent)
     }
     // espeak-ng quietly falls back on its default data when the given one is missing; a
     // wrong directory must fail instead.
-    if (!dataParent.isEmpty() && !QFileInfo::exists(dataParent + QStringLiteral("/espeak-ng-data/phontab")))
+    if (!dataParent.isEmpty() &&
+        !QFileInfo::exists(dataParent + QStringLiteral("/espeak-ng-data/phontab")))
         throw RuntimeError(QStringLiteral("找不到语音数据：") + dataParent);
     const QByteArray path = QFile::encodeName(dataParent);
     const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0,

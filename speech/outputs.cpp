@@ -1,13 +1,11 @@
 #include "outputs.h"
 
 #include <QFile>
-
+#include <cstdlib>
 #include <fcntl.h>
 #include <portaudio.h>
 #include <sndfile.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 namespace mulo::speech {
 
@@ -116,7 +114,8 @@ void WavFileOutput::play(std::span<const std::int16_t> samples, int sampleRate)
         sf_command(m_file, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
         m_sampleRate = sampleRate;
     }
-    if (sf_write_short(m_file, samples.data(), sf_count_t(samples.size())) != sf_count_t(samples.size()))
+    if (sf_write_short(m_file, samples.data(), sf_count_t(samples.size())) !=
+        sf_count_t(samples.size()))
         throw RuntimeError(QStringLiteral("写入 ") + m_path + QStringLiteral(" 出错"));
     sf_write_sync(m_file);
 }

@@ -1,9 +1,8 @@
 #include "voice.h"
 
-#include <soxr.h>
-
 #include <algorithm>
 #include <cmath>
+#include <soxr.h>
 
 namespace mulo::speech {
 
@@ -71,9 +70,8 @@ int SpAudioFormat::sampleRate() const
 const VoiceToken& VoiceTokens::Item(int index) const
 {
     if (index < 0 || index >= m_tokens.size())
-        throw RuntimeError(QStringLiteral("语音列表中没有第 %1 项（共 %2 项）")
-                               .arg(index)
-                               .arg(m_tokens.size()));
+        throw RuntimeError(
+            QStringLiteral("语音列表中没有第 %1 项（共 %2 项）").arg(index).arg(m_tokens.size()));
     return m_tokens[index];
 }
 
@@ -86,13 +84,14 @@ std::vector<std::int16_t> resample(std::span<const std::int16_t> samples, int fr
 {
     if (fromRate == toRate || samples.empty())
         return {samples.begin(), samples.end()};
-    std::vector<std::int16_t> out(size_t(std::ceil(double(samples.size()) * toRate / fromRate)) + 16);
+    std::vector<std::int16_t> out(size_t(std::ceil(double(samples.size()) * toRate / fromRate)) +
+                                  16);
     size_t produced = 0;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    const soxr_error_t error = soxr_oneshot(fromRate, toRate, 1, samples.data(), samples.size(),
-                                            nullptr, out.data(), out.size(), &produced, &io,
-                                            &quality, nullptr);
+    const soxr_error_t error =
+        soxr_oneshot(fromRate, toRate, 1, samples.data(), samples.size(), nullptr, out.data(),
+                     out.size(), &produced, &io, &quality, nullptr);
     if (error)
         throw RuntimeError(QStringLiteral("重采样失败：") + QString::fromUtf8(error));
     out.resize(produced);
@@ -105,7 +104,8 @@ SpVoice::SpVoice(std::shared_ptr<SpeechEngine> engine, std::shared_ptr<OutputStr
     setAudioOutputStream(std::move(output));
 }
 
-VoiceTokens SpVoice::GetVoices(const QString& requiredAttributes, const QString& optionalAttributes) const
+VoiceTokens SpVoice::GetVoices(const QString& requiredAttributes,
+                               const QString& optionalAttributes) const
 {
     const auto required = parseAttributes(requiredAttributes);
     const auto optional = parseAttributes(optionalAttributes);
@@ -116,13 +116,15 @@ VoiceTokens SpVoice::GetVoices(const QString& requiredAttributes, const QString&
             matching.append(token);
     }
     // Tokens with more of the optional attributes come first; ties keep the engine's order.
-    std::stable_sort(matching.begin(), matching.end(), [&](const VoiceToken& a, const VoiceToken& b) {
-        const auto score = [&](const VoiceToken& t) {
-            return std::count_if(optional.begin(), optional.end(),
-                                 [&](const auto& attribute) { return hasAttribute(t, attribute); });
-        };
-        return score(a) > score(b);
-    });
+    std::stable_sort(
+        matching.begin(), matching.end(), [&](const VoiceToken& a, const VoiceToken& b) {
+            const auto score = [&](const VoiceToken& t) {
+                return std::count_if(optional.begin(), optional.end(), [&](const auto& attribute) {
+                    return hasAttribute(t, attribute);
+                });
+            };
+            return score(a) > score(b);
+        });
     return VoiceTokens(matching);
 }
 

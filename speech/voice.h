@@ -9,7 +9,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -98,7 +97,8 @@ public:
 
     // Tokens whose attributes include every required "key=value" pair (separated by ";"),
     // matched exactly, in the engine's order.
-    VoiceTokens GetVoices(const QString& requiredAttributes, const QString& optionalAttributes) const;
+    VoiceTokens GetVoices(const QString& requiredAttributes,
+                          const QString& optionalAttributes) const;
     const VoiceToken& Voice() const { return m_voice; }
     void setVoice(const VoiceToken& voice) { m_voice = voice; }
 

@@ -1,6 +1,6 @@
 #include "fakes.h"
-#include "speechfakes.h"
 #include "form1.h"
+#include "speechfakes.h"
 #include "testregistry.h"
 #include "textcodec.h"
 

@@ -1,0 +1,39 @@
+// How long a child waits between pressing "答案" and hearing the first sound: from the
+// start of Speak to the moment the samples reach the output.
+
+#include "speech/answer.h"
+#include "speech/espeakengine.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+
+using namespace mulo::speech;
+
+namespace {
+
+struct TimingStream : OutputStream {
+    std::chrono::steady_clock::time_point reached;
+    void play(std::span<const std::int16_t> samples, int) override
+    {
+        reached = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(samples.data());
+    }
+};
+
+void speakToFirstSamples(benchmark::State& state)
+{
+    auto stream = std::make_shared<TimingStream>();
+    std::unique_ptr<SpVoice> voice;
+    setUpVoice(voice, [&] { return std::make_unique<SpVoice>(EspeakEngine::open(), stream); });
+    const QString question = QStringLiteral("春夏秋冬");
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        voice->Speak(question, SVSFDefault);
+        state.SetIterationTime(std::chrono::duration<double>(stream->reached - start).count());
+    }
+}
+BENCHMARK(speakToFirstSamples)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,128 @@
+#pragma once
+
+// The real program on a private X server, driven by synthetic keys: for the few checks
+// that must go through the whole path from a key press to the sound card or the browser.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace mulo::test {
+
+class Desktop {
+public:
+    ~Desktop()
+    {
+        for (QProcess* p : {&m_program, &m_server}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(3000);
+            }
+        }
+    }
+
+    // What is missing to run these checks, or empty.
+    static QString missingTools()
+    {
+        QStringList missing;
+        for (const char* tool : {"Xvfb", "xdotool"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                missing.append(QLatin1String(tool));
+        }
+        return missing.join(QLatin1Char(' '));
+    }
+
+    // The program's folder: a copy of the program with the given lessons beside it.
+    QString folder() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    QProcessEnvironment& environment() { return m_env; }
+
+    bool startServer()
+    {
+        // -displayfd 1: the server picks a free display and writes its number to stdout.
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                        QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
+        QByteArray number;
+        for (int i = 0; i < 100 && !number.endsWith('\n'); ++i) {
+            m_server.waitForReadyRead(100);
+            number += m_server.readAllStandardOutput();
+        }
+        if (number.trimmed().isEmpty())
+            return false;
+        m_env.insert(QStringLiteral("DISPLAY"),
+                     QLatin1Char(':') + QString::fromLatin1(number.trimmed()));
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_env.insert(QStringLiteral("HOME"), m_dir.path());
+        return true;
+    }
+
+    bool startProgram(const QString& programPath, const QByteArray& lessons)
+    {
+        const QString copy = m_dir.filePath(QStringLiteral("mulo"));
+        QFile::remove(copy);
+        if (!QFile::copy(programPath, copy))
+            return false;
+        QFile lessonFile(m_dir.filePath(QStringLiteral("test.txt")));
+        if (!lessonFile.open(QIODevice::WriteOnly) || lessonFile.write(lessons) != lessons.size())
+            return false;
+        lessonFile.close();
+        m_program.setProcessEnvironment(m_env);
+        m_program.setProcessChannelMode(QProcess::MergedChannels);
+        m_program.start(copy, {});
+        if (!m_program.waitForStarted(5000))
+            return false;
+        QByteArray found;
+        if (!tool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
+                   QStringLiteral("^Mulo")},
+                  &found, 10000))
+            return false;
+        m_window = found.split('\n').value(0).trimmed();
+        return !m_window.isEmpty() && tool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                                            QString::fromLatin1(m_window)});
+    }
+
+    // Presses keys ("alt+a", "F1") in the program's window.
+    bool key(const QString& keys)
+    {
+        return tool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+    }
+
+    QString windowTitle()
+    {
+        QByteArray name;
+        tool({QStringLiteral("getwindowname"), QString::fromLatin1(m_window)}, &name);
+        return QString::fromUtf8(name.trimmed());
+    }
+    QByteArray programOutput() { return m_program.readAll(); }
+    bool programRunning() const { return m_program.state() == QProcess::Running; }
+
+private:
+    bool tool(const QStringList& arguments, QByteArray* output = nullptr, int timeoutMs = 5000)
+    {
+        QProcess xdotool;
+        xdotool.setProcessEnvironment(m_env);
+        xdotool.start(QStringLiteral("xdotool"), arguments);
+        if (!xdotool.waitForFinished(timeoutMs) || xdotool.exitCode() != 0) {
+            xdotool.kill();
+            xdotool.waitForFinished(1000);
+            return false;
+        }
+        if (output)
+            *output = xdotool.readAllStandardOutput();
+        return true;
+    }
+
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
+    QProcess m_server;
+    QProcess m_program;
+    QByteArray m_window;
+};
+
+} // namespace mulo::test

@@ -1,0 +1,55 @@
+#include "desktop.h"
+#include "textcodec.h"
+#include "wavfile.h"
+
+#include <QTest>
+
+using namespace mulo::test;
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void answerKeyPlaysTheQuestionOnTheSoundDevice();
+};
+
+void TestDesktop::init()
+{
+    const QString missing = Desktop::missingTools();
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("needs ") + missing +
+                         QStringLiteral(" (scripts/setup installs them)")));
+}
+
+void TestDesktop::answerKeyPlaysTheQuestionOnTheSoundDevice()
+{
+    Desktop desktop;
+    QVERIFY(desktop.startServer());
+    // ALSA's default device becomes a WAV file: what the program plays lands there.
+    const QString played = desktop.file(QStringLiteral("played.wav"));
+    QFile asoundrc(desktop.file(QStringLiteral(".asoundrc")));
+    QVERIFY(asoundrc.open(QIODevice::WriteOnly));
+    asoundrc.write(
+        QStringLiteral(
+            "pcm.!default { type file; slave.pcm \"null\"; file \"%1\"; format \"wav\" }\n")
+            .arg(played)
+            .toUtf8());
+    asoundrc.close();
+
+    QVERIFY(
+        desktop.startProgram(QStringLiteral(MULO_PROGRAM), gbk(QStringLiteral("春夏秋冬\r\n"))));
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"), 10000);
+    QVERIFY(desktop.key(QStringLiteral("alt+a")));
+
+    // The box is blank: the answer picks one character of the only lesson and speaks it,
+    // a syllable of about a quarter of a second.
+    QTRY_VERIFY_WITH_TIMEOUT(readWav(played).samples.size() > 1000, 15000);
+    const Wav wav = readWav(played);
+    QCOMPARE(wav.sampleRate, 8000);
+    QCOMPARE(wav.channels, 1);
+    QVERIFY(wav.peak() > 500);
+    QVERIFY2(desktop.programRunning(), desktop.programOutput().constData());
+}
+
+QTEST_GUILESS_MAIN(TestDesktop)
+#include "tst_desktop.moc"

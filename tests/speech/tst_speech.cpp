@@ -1,0 +1,383 @@
+#include "fakes.h"
+#include "lessonlistmodel.h"
+#include "speech/answer.h"
+#include "speech/espeakengine.h"
+#include "speech/outputs.h"
+#include "speechfakes.h"
+#include "startup.h"
+#include "wavfile.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace mulo;
+using namespace mulo::speech;
+using namespace mulo::test;
+
+namespace {
+
+// A voice over the real engine speaking into a WAV file.
+struct WavVoice {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("answer.wav"));
+    std::unique_ptr<SpVoice> voice;
+    WavVoice()
+    {
+        setUpVoice(voice, [this] {
+            return std::make_unique<SpVoice>(EspeakEngine::open(),
+                                             std::make_shared<WavFileOutput>(path));
+        });
+    }
+    Wav speak(const QString& text)
+    {
+        voice->Speak(text, SVSFDefault);
+        return readWav(path);
+    }
+};
+
+// Start-up with a lesson list and a voice set up through the given factory.
+struct Startup {
+    LessonListModel list;
+    FakeCaption caption;
+    RecordingMessageBox messageBox;
+    FakeAppInfo app;
+    std::unique_ptr<SpVoice> Voice;
+
+    FakeCheckBox chkRnd{CheckBoxOps::Unchecked};
+    FakeCheckBox chkSingle{CheckBoxOps::Unchecked};
+    FakeTextBox txtTi;
+    ScriptedRandom random;
+    QuizControls quiz{list, chkRnd, chkSingle, txtTi, random};
+
+    void load(const VoiceFactory& create,
+              const QString& requiredAttributes = mandarinVoiceAttributes)
+    {
+        StartupContext context{
+            list,
+            caption,
+            messageBox,
+            app,
+            [](const QString&) {
+                return FileBytes{QByteArray("\xd2\xbb\xb6\xfe\xc8\xfd\xcb\xc4\r\n"), {}};
+            },
+            [&] { setUpVoice(Voice, create, requiredAttributes); }};
+        Form_Load(context);
+    }
+    void answer()
+    {
+        AnswerControls controls{quiz, Voice.get()};
+        cmdRead_Click(controls);
+    }
+};
+
+} // namespace
+
+class TestSpeech : public QObject {
+    Q_OBJECT
+private slots:
+    void rateFollowsTheClassicScale_data();
+    void rateFollowsTheClassicScale();
+    void requiredAttributesMatchExactly_data();
+    void requiredAttributesMatchExactly();
+    void anUnknownFormatTypeIsRefusedAndKeepsTheFormat();
+    void setUpGivesTheMandarinVoiceAt8kHzRate3Volume40();
+
+    void answerSpeaksTheBox_data();
+    void answerSpeaksTheBox();
+    void twoAnswersSpeakTwiceOneAfterTheOther();
+    void aFailingPickEndsTheAnswerSilently();
+
+    void voiceStates();
+
+    void speechInAWavFileIs8kHzMono16BitAndNotSilent();
+    void rate3SpeaksAbout1Point39TimesFaster();
+    void volume40ScalesThePeakTo40Percent();
+    void commonCharactersGiveMandarinPhonemesWithTones_data();
+    void commonCharactersGiveMandarinPhonemesWithTones();
+    void aMissingDataDirectoryIsAFailure();
+    void aMissingSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet();
+};
+
+void TestSpeech::rateFollowsTheClassicScale_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("wpm");
+    QTest::newRow("slowest") << -10 << 58;
+    QTest::newRow("normal") << 0 << 175;
+    QTest::newRow("answer rate") << 3 << 243;
+    QTest::newRow("fastest") << 10 << 525;
+}
+
+void TestSpeech::rateFollowsTheClassicScale()
+{
+    QFETCH(int, rate);
+    QFETCH(int, wpm);
+    QCOMPARE(wordsPerMinute(rate), wpm);
+}
+
+void TestSpeech::requiredAttributesMatchExactly_data()
+{
+    QTest::addColumn<QString>("required");
+    QTest::addColumn<QStringList>("names");
+    const QString zh = QStringLiteral("Microsoft Simplified Chinese");
+    const QString en = QStringLiteral("English (Great Britain)");
+    QTest::newRow("the Mandarin voice") << mandarinVoiceAttributes << QStringList{zh};
+    QTest::newRow("nothing required") << QString() << QStringList{zh, en};
+    QTest::newRow("a prefix is no match") << QStringLiteral("name=Microsoft") << QStringList{};
+    QTest::newRow("case counts") << QStringLiteral("name=microsoft simplified chinese")
+                                 << QStringList{};
+    QTest::newRow("an unknown attribute") << QStringLiteral("gender=female") << QStringList{};
+}
+
+void TestSpeech::requiredAttributesMatchExactly()
+{
+    QFETCH(QString, required);
+    QFETCH(QStringList, names);
+    FakeSpeech speech;
+    const VoiceTokens tokens = speech.factory()()->GetVoices(required, QString());
+    QStringList found;
+    for (int i = 0; i < tokens.Count(); ++i)
+        found.append(tokens.Item(i).name);
+    QCOMPARE(found, names);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, tokens.Item(tokens.Count()));
+}
+
+void TestSpeech::anUnknownFormatTypeIsRefusedAndKeepsTheFormat()
+{
+    SpAudioFormat format;
+    format.setType(SAFT8kHz16BitMono);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, format.setType(7)); // 8 kHz stereo is not offered
+    QCOMPARE(format.Type(), int(SAFT8kHz16BitMono));
+    QCOMPARE(format.sampleRate(), 8000);
+}
+
+void TestSpeech::setUpGivesTheMandarinVoiceAt8kHzRate3Volume40()
+{
+    FakeSpeech speech;
+    speech.engine->rate = 22050;
+    std::unique_ptr<SpVoice> voice;
+    setUpVoice(voice, speech.factory());
+    QCOMPARE(voice->Voice().name, QStringLiteral("Microsoft Simplified Chinese"));
+    QVERIFY(!voice->AllowAudioOutputFormatChangesOnNextSet());
+    QCOMPARE(voice->AudioOutputStream()->Format().Type(), int(SAFT8kHz16BitMono));
+    QCOMPARE(voice->Rate(), 3);
+    QCOMPARE(voice->Volume(), 40);
+
+    voice->Speak(QStringLiteral("一二三四"), SVSFDefault);
+    QCOMPARE(speech.stream->played.size(), 1);
+    QCOMPARE(speech.stream->played[0].sampleRate, 8000);
+    QCOMPARE(speech.engine->said[0].wordsPerMinute, 243);
+}
+
+void TestSpeech::answerSpeaksTheBox_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("spoken");
+    QTest::addColumn<int>("refreshes");
+    QTest::newRow("a question is spoken unchanged")
+        << QStringLiteral("春夏秋冬") << QStringLiteral("春夏秋冬") << 0;
+    QTest::newRow("surrounding spaces are kept")
+        << QStringLiteral(" 山 ") << QStringLiteral(" 山 ") << 0;
+    QTest::newRow("empty: picks first") << QString() << QStringLiteral("一二三四") << 1;
+    QTest::newRow("only spaces: picks first")
+        << QStringLiteral("   ") << QStringLiteral("一二三四") << 1;
+    QTest::newRow("a tab is content") << QStringLiteral("\t") << QStringLiteral("\t") << 0;
+}
+
+void TestSpeech::answerSpeaksTheBox()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, spoken);
+    QFETCH(int, refreshes);
+    FakeSpeech speech;
+    Startup s;
+    s.load(speech.factory());
+    s.txtTi.text = box;
+    s.answer();
+    QCOMPARE(s.txtTi.text, spoken);
+    QCOMPARE(s.txtTi.refreshes, refreshes);
+    QCOMPARE(speech.engine->said.size(), 1);
+    QCOMPARE(speech.engine->said[0].text, spoken);
+    QCOMPARE(speech.stream->played.size(), 1);
+}
+
+void TestSpeech::twoAnswersSpeakTwiceOneAfterTheOther()
+{
+    FakeSpeech speech;
+    Startup s;
+    s.load(speech.factory());
+    s.txtTi.text = QStringLiteral("日月");
+    s.answer();
+    s.answer();
+    QCOMPARE(speech.engine->said.size(), 2);
+    QCOMPARE(speech.stream->played.size(), 2);
+}
+
+void TestSpeech::aFailingPickEndsTheAnswerSilently()
+{
+    FakeSpeech speech;
+    Startup s;
+    s.load(speech.factory());
+    s.chkRnd.value = CheckBoxOps::Checked; // and no random value to draw: the pick fails
+    s.answer();
+    QVERIFY(s.txtTi.text.isEmpty());
+    QVERIFY(speech.engine->said.isEmpty());
+    QCOMPARE(s.messageBox.shown.size(), 0);
+}
+
+// The voice's state is decided once at start-up by real failures of the engine; each state
+// answers as it should.
+void TestSpeech::voiceStates()
+{
+    const auto realVoice = [](std::shared_ptr<OutputStream> stream,
+                              const QString& dataParent = {}) {
+        return [stream, dataParent] {
+            return std::make_unique<SpVoice>(EspeakEngine::open(dataParent), stream);
+        };
+    };
+
+    // Absent: the engine's data is not there.
+    {
+        auto stream = std::make_shared<RecordingStream>();
+        Startup s;
+        s.load(realVoice(stream, QStringLiteral("/nonexistent/espeak")));
+        QCOMPARE(s.messageBox.shown.size(), 1);
+        QCOMPARE(s.messageBox.shown[0].text, startupFailureText);
+        QVERIFY(!s.Voice);
+        QCOMPARE(s.caption.caption, QStringLiteral("Mulo儿童识字"));
+        s.txtTi.text = QStringLiteral("一二");
+        s.answer();
+        QCOMPARE(s.txtTi.text, QStringLiteral("一二"));
+        s.txtTi.text.clear();
+        s.answer(); // still picks a question, then stays silent
+        QCOMPARE(s.txtTi.text, QStringLiteral("一二三四"));
+        QVERIFY(stream->played.isEmpty());
+        QCOMPARE(s.messageBox.shown.size(), 1);
+    }
+    // Created, not fully set up: no voice has the name asked for.
+    {
+        auto stream = std::make_shared<RecordingStream>();
+        Startup s;
+        s.load(realVoice(stream), QStringLiteral("name=Nobody"));
+        QCOMPARE(s.messageBox.shown.size(), 1);
+        QVERIFY(s.Voice);
+        QCOMPARE(s.Voice->Voice().name, EspeakEngine::open()->defaultVoice().name);
+        QCOMPARE(s.Voice->Rate(), 0);
+        QCOMPARE(s.Voice->Volume(), 100);
+        s.txtTi.text = QStringLiteral("one");
+        s.answer();
+        QCOMPARE(stream->played.size(), 1);
+        QCOMPARE(stream->played[0].sampleRate, EspeakEngine::open()->sampleRate());
+        QCOMPARE(s.messageBox.shown.size(), 1);
+    }
+    // Set up.
+    {
+        auto stream = std::make_shared<RecordingStream>();
+        Startup s;
+        s.load(realVoice(stream));
+        QCOMPARE(s.messageBox.shown.size(), 0);
+        QCOMPARE(s.caption.caption, QStringLiteral("Mulo儿童识字 V1.0.2"));
+        s.txtTi.text = QStringLiteral("春夏秋冬");
+        s.answer();
+        QCOMPARE(stream->played.size(), 1);
+        QCOMPARE(stream->played[0].sampleRate, 8000);
+        QVERIFY(stream->played[0].samples > 4000); // four syllables take more than half a second
+    }
+}
+
+void TestSpeech::speechInAWavFileIs8kHzMono16BitAndNotSilent()
+{
+    WavVoice v;
+    const Wav wav = v.speak(QStringLiteral("春夏秋冬"));
+    QVERIFY(wav.valid);
+    QCOMPARE(wav.sampleRate, 8000);
+    QCOMPARE(wav.channels, 1);
+    QCOMPARE(wav.bitsPerSample, 16);
+    QVERIFY2(wav.seconds() > 0.6 && wav.seconds() < 4.0,
+             qPrintable(QString::number(wav.seconds())));
+    QVERIFY(wav.peak() > 1000);
+}
+
+void TestSpeech::rate3SpeaksAbout1Point39TimesFaster()
+{
+    const QString text = QStringLiteral("春夏秋冬东南西北日月星辰山川河流");
+    WavVoice fast;
+    const double atRate3 = fast.speak(text).spokenSeconds();
+    WavVoice normal;
+    normal.voice->setRate(0);
+    const double atRate0 = normal.speak(text).spokenSeconds();
+    const double ratio = atRate3 / atRate0;
+    QVERIFY2(ratio > 0.62 && ratio < 0.82,
+             qPrintable(QStringLiteral("%1 s / %2 s = %3").arg(atRate3).arg(atRate0).arg(ratio)));
+}
+
+void TestSpeech::volume40ScalesThePeakTo40Percent()
+{
+    const QString text = QStringLiteral("花草树木");
+    WavVoice quiet;
+    const int at40 = quiet.speak(text).peak();
+    WavVoice loud;
+    loud.voice->setVolume(100);
+    const int at100 = loud.speak(text).peak();
+    QVERIFY(at100 > 1000);
+    QVERIFY2(qAbs(double(at40) / at100 - 0.4) < 0.02,
+             qPrintable(QStringLiteral("%1 / %2").arg(at40).arg(at100)));
+}
+
+void TestSpeech::commonCharactersGiveMandarinPhonemesWithTones_data()
+{
+    QTest::addColumn<QString>("text");
+    for (const char* lesson : {"春夏秋冬", "一二三四", "上下左右", "日月水火", "山石田土",
+                               "花草树木", "东南西北", "大小多少", "爸爸妈妈", "你我他们"})
+        QTest::newRow(lesson) << QString::fromUtf8(lesson);
+}
+
+void TestSpeech::commonCharactersGiveMandarinPhonemesWithTones()
+{
+    QFETCH(QString, text);
+    const auto engine = EspeakEngine::open();
+    const VoiceToken mandarin = engine->voices().first();
+    QCOMPARE(mandarin.name, mandarinVoiceName);
+    const QString phonemes = engine->phonemes(text, mandarin);
+    QVERIFY2(!phonemes.contains(QStringLiteral("(en)")), qPrintable(phonemes));
+    // Every syllable carries its tone as digits (55, 35, 214, 51, or 5 when unstressed).
+    const qsizetype syllables = phonemes.count(QRegularExpression(QStringLiteral("[1-5]+")));
+    QVERIFY2(syllables >= text.size(), qPrintable(phonemes));
+}
+
+void TestSpeech::aMissingDataDirectoryIsAFailure()
+{
+    QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                             EspeakEngine::open(QStringLiteral("/nonexistent/espeak")));
+}
+
+void TestSpeech::aMissingSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet()
+{
+    // ALSA reads ~/.asoundrc when the sound library starts: point the default device at a
+    // card that does not exist. No other test in this program touches the sound device.
+    QTemporaryDir home;
+    QFile asoundrc(home.filePath(QStringLiteral(".asoundrc")));
+    QVERIFY(asoundrc.open(QIODevice::WriteOnly));
+    asoundrc.write("pcm.!default { type hw; card 99 }\nctl.!default { type hw; card 99 }\n");
+    asoundrc.close();
+    qputenv("HOME", QFile::encodeName(home.path()));
+
+    Startup s;
+    s.load([] {
+        return std::make_unique<SpVoice>(EspeakEngine::open(),
+                                         std::make_shared<SoundDeviceOutput>());
+    });
+    QCOMPARE(s.messageBox.shown.size(), 0); // the device is only needed when speaking
+    s.txtTi.text = QStringLiteral("春夏秋冬");
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, s.Voice->Speak(s.txtTi.text, SVSFDefault));
+    QElapsedTimer timer;
+    timer.start();
+    s.answer();
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(s.messageBox.shown.size(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestSpeech)
+#include "tst_speech.moc"
