@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -82,7 +83,8 @@ private:
 } // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
-    : QMainWindow(parent), m_services(std::move(services)), m_messageBox(m_services.messageBox)
+    : QMainWindow(parent), m_services(std::move(services)), m_messageBox(m_services.messageBox),
+      m_web(m_services.createBrowser)
 {
     if (!m_messageBox) {
         m_ownMessageBox = std::make_unique<WidgetMessageBox>(this, m_services.app.Title());
@@ -90,6 +92,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     }
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(m_services.app.Title());
+    createMenus();
     createControls();
     wireEvents();
 }
@@ -176,6 +179,46 @@ void Form1::createControls()
     m_txtTi->setFocus();
 }
 
+void Form1::createMenus()
+{
+    const auto action = [this](QAction* a, const QString& item) {
+        a->setObjectName(item);
+        return a;
+    };
+    const auto menu = [&](const char* item, const QString& caption) {
+        QMenu* m = menuBar()->addMenu(caption);
+        m->setObjectName(QLatin1String(item));
+        action(m->menuAction(), QLatin1String(item));
+        return m;
+    };
+    const auto web = [&](QAction* a, const QString& item) {
+        connect(action(a, item), &QAction::triggered, this,
+                [this, item] { webShortcut_Click(item); });
+        return a;
+    };
+
+    QMenu* test = menu("test_meau", QStringLiteral("识字题目(&T)"));
+    connect(action(test->addAction(QStringLiteral("出题")), QStringLiteral("test_test")),
+            &QAction::triggered, this, [this] { test_test_Click(); });
+    connect(action(test->addAction(QStringLiteral("答案")), QStringLiteral("test_Answer")),
+            &QAction::triggered, this, [this] { test_Answer_Click(); });
+
+    for (const char* item : {"update", "yijian"}) {
+        const web::WebShortcut& shortcut = web::webShortcut(QString::fromLatin1(item));
+        web(menuBar()->addAction(shortcut.caption.toString()), shortcut.item.toString());
+    }
+
+    // F10 is left out: it stays the key that opens the menu bar.
+    const Qt::Key keys[] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4,  Qt::Key_F5, Qt::Key_F6,
+                            Qt::Key_F7, Qt::Key_F8, Qt::Key_F9, Qt::Key_F11, Qt::Key_F12};
+    QMenu* site = menu("site", QStringLiteral("作者网站(&S)"));
+    for (int i = 0; i < 11; ++i) {
+        const web::WebShortcut& shortcut = web::webShortcuts[size_t(i)];
+        QAction* a = web(site->addAction(shortcut.caption.toString()), shortcut.item.toString());
+        a->setShortcut(keys[i]);
+    }
+}
+
 void Form1::wireEvents()
 {
     connect(m_cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
@@ -200,6 +243,9 @@ void Form1::guarded(const char* handler, const std::function<void()>& body)
     } catch (const std::exception& error) {
         m_messageBox->show(QStringLiteral("运行时错误（%1）：%2")
                                .arg(QLatin1String(handler), QString::fromUtf8(error.what())),
+                           MessageBoxOps::Critical);
+    } catch (...) {
+        m_messageBox->show(QStringLiteral("运行时错误（%1）").arg(QLatin1String(handler)),
                            MessageBoxOps::Critical);
     }
 }
@@ -234,6 +280,22 @@ void Form1::cmdRead_Click()
     QuizControls quiz = quizControls();
     speech::AnswerControls answer{quiz, m_voice.get()};
     speech::cmdRead_Click(answer);
+}
+
+void Form1::test_test_Click()
+{
+    cmdTest_Click();
+}
+
+void Form1::test_Answer_Click()
+{
+    cmdRead_Click();
+}
+
+void Form1::webShortcut_Click(const QString& item)
+{
+    const QByteArray handler = item.toLatin1() + "_Click";
+    guarded(handler.constData(), [this, &item] { m_web.choose(item); });
 }
 
 void Form1::Option1_Click(qint16 Index)

@@ -7,6 +7,8 @@
 #include "lessonlistmodel.h"
 #include "qtcontrols.h"
 #include "speech/answer.h"
+#include "web/desktopbrowser.h"
+#include "web/shortcuts.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -28,6 +30,7 @@ struct Form1Services {
     std::function<FileBytes(const QString& path)> readFile = readLessonFileBytes;
     // Makes a new voice object; without one, creating the voice fails (no speech service).
     speech::VoiceFactory createVoice = {};
+    web::BrowserFactory createBrowser = web::desktopBrowserFactory();
 };
 
 class Form1 : public QMainWindow, public CaptionOps {
@@ -45,11 +48,16 @@ public:
     void cmdTest_Click();
     void cmdRead_Click();
     void Option1_Click(qint16 Index);
+    void test_test_Click();
+    void test_Answer_Click();
+    // The web shortcuts of the menus, by item name ("sb", "update", …).
+    void webShortcut_Click(const QString& item);
 
     void setVisible(bool visible) override;
 
 private:
     void createControls();
+    void createMenus();
     void wireEvents();
     // Every handler but start-up runs through here: a failure becomes a message and the
     // program goes on.
@@ -61,6 +69,7 @@ private:
     MessageBoxOps* m_messageBox;
     LessonListModel m_lessons;
     std::unique_ptr<speech::SpVoice> m_voice; // Voice: lives as long as the window
+    web::WebShortcuts m_web;
     bool m_loaded = false;
 
     QGroupBox* m_frame1 = nullptr;

@@ -3,11 +3,14 @@
 #include "speechfakes.h"
 #include "testregistry.h"
 #include "textcodec.h"
+#include "webfakes.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -28,12 +31,13 @@ struct Window {
     QByteArray file = fiveLessons;
     int reads = 0;
     FakeSpeech speech;
+    RecordingBrowsers browsers;
     Form1 form{{random, app, &messageBox,
                 [this](const QString&) {
                     ++reads;
                     return FileBytes{file, {}};
                 },
-                speech.factory()}};
+                speech.factory(), browsers.factory()}};
 
     template <typename T> T* control(const char* name)
     {
@@ -71,6 +75,15 @@ private slots:
     void tabIntoTheListMakesNoEntryCurrent();
     void questionBoxRefusesAFifthCharacter();
     void failureInAHandlerIsReportedAndTheProgramGoesOn();
+
+    void menuBarFollowsItsTable_data();
+    void menuBarFollowsItsTable();
+    void functionKeysOpenTheirPages_data();
+    void functionKeysOpenTheirPages();
+    void aFailingBrowserIsReportedAndChangesNothing();
+    void menuCommandsActLikeTheButtons();
+    void altASpeaksTheQuestion();
+    void optionButtonsRunOnEveryChoice();
 };
 
 void TestForm1::controlsStartWithTheirInitialValues()
@@ -199,6 +212,157 @@ void TestForm1::failureInAHandlerIsReportedAndTheProgramGoesOn()
     QVERIFY(w.messageBox.shown[0].text.contains("no scripted value left"));
     QCOMPARE(w.txtTi()->text(), QStringLiteral("山"));
     QVERIFY(w.form.isVisible());
+}
+
+void TestForm1::menuBarFollowsItsTable_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QKeySequence>("shortcut");
+    const auto row = [](const char* item, const char* menu, const char* caption,
+                        QKeySequence key = {}) {
+        QTest::newRow(item) << item << menu << QString::fromUtf8(caption) << key;
+    };
+    row("test_meau", "", "识字题目(&T)");
+    row("test_test", "test_meau", "出题");
+    row("test_Answer", "test_meau", "答案");
+    row("update", "", "软件更新(&G)");
+    row("yijian", "", "意见建议(&Y)");
+    row("site", "", "作者网站(&S)");
+    row("sb", "site", "五险一金", Qt::Key_F1);
+    row("tools", "site", "查询工具", Qt::Key_F2);
+    row("vod", "site", "视频在线", Qt::Key_F3);
+    row("tv", "site", "在线电视", Qt::Key_F4);
+    row("music", "site", "音乐搜索", Qt::Key_F5);
+    row("kso", "site", "综合搜索", Qt::Key_F6);
+    row("pc", "site", "电脑教程", Qt::Key_F7);
+    row("ebook", "site", "电脑书库", Qt::Key_F8);
+    row("so", "site", "学习资源", Qt::Key_F9);
+    row("cp", "site", "彩票频道", Qt::Key_F11);
+    row("wz", "site", "上网导航", Qt::Key_F12);
+}
+
+void TestForm1::menuBarFollowsItsTable()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, menu);
+    QFETCH(QString, caption);
+    QFETCH(QKeySequence, shortcut);
+    Window w;
+    QWidget* container = w.form.menuBar();
+    if (!menu.isEmpty())
+        container = w.control<QMenu>(menu.toLatin1().constData());
+    QAction* found = nullptr;
+    for (QAction* a : container->actions()) {
+        if (a->objectName() == item)
+            found = a;
+    }
+    QVERIFY(found);
+    QCOMPARE(found->text(), caption);
+    QCOMPARE(found->shortcut(), shortcut);
+    QVERIFY(found->isEnabled() && found->isVisible() && !found->isCheckable());
+}
+
+void TestForm1::functionKeysOpenTheirPages_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QStringList>("opened");
+    QTest::newRow("F1 opens 五险一金, no help")
+        << int(Qt::Key_F1)
+        << QStringList{"visible", "open http://www.mulo.example/www/5x1j/index.html"};
+    QTest::newRow("F9") << int(Qt::Key_F9)
+                        << QStringList{"visible", "open http://www.mulo.example/so/"};
+    QTest::newRow("F10 runs no item") << int(Qt::Key_F10) << QStringList{};
+    QTest::newRow("F11 follows F9")
+        << int(Qt::Key_F11) << QStringList{"visible", "open http://mulo.example/gs/"};
+    QTest::newRow("F12") << int(Qt::Key_F12)
+                         << QStringList{"visible", "open http://www.mulo.example/wz/"};
+}
+
+void TestForm1::functionKeysOpenTheirPages()
+{
+    QFETCH(int, key);
+    QFETCH(QStringList, opened);
+    Window w;
+    w.showActive();
+    QTest::keyClick(&w.form, Qt::Key(key));
+    QCOMPARE(w.browsers.calls, opened);
+    QVERIFY(w.messageBox.shown.isEmpty());
+}
+
+void TestForm1::aFailingBrowserIsReportedAndChangesNothing()
+{
+    Window w;
+    w.showActive();
+    w.form.lessons().setSelected(2, true);
+    w.form.lessons().setListIndex(3);
+    w.txtTi()->setText(QStringLiteral("花"));
+    w.control<QCheckBox>("chkRnd")->setChecked(false);
+    w.browsers.failToNavigate = true;
+
+    w.form.findChild<QAction*>(QStringLiteral("update"))->trigger();
+    QCOMPARE(w.messageBox.shown.size(), 1);
+    QVERIFY(w.messageBox.shown[0].text.contains(QStringLiteral("update_Click")));
+    QCOMPARE(w.messageBox.shown[0].style, int(MessageBoxOps::Critical));
+
+    w.browsers.failToNavigate = false;
+    QTest::keyClick(&w.form, Qt::Key_F2); // still running, and the next shortcut works
+    QCOMPARE(w.browsers.calls.last(), QStringLiteral("open http://www.mulo.example/tools/"));
+    QCOMPARE(w.txtTi()->text(), QStringLiteral("花"));
+    QCOMPARE(w.form.lessons().SelCount(), 1);
+    QVERIFY(w.form.lessons().Selected(2));
+    QCOMPARE(w.form.lessons().ListIndex(), 3);
+    QCOMPARE(w.form.lessons().ListCount(), 5);
+    QVERIFY(!w.control<QCheckBox>("chkRnd")->isChecked());
+    QVERIFY(w.control<QCheckBox>("chkSingle")->isChecked());
+}
+
+void TestForm1::menuCommandsActLikeTheButtons()
+{
+    Window w;
+    w.form.show();
+    w.control<QCheckBox>("chkRnd")->setChecked(false);
+    w.control<QCheckBox>("chkSingle")->setChecked(false);
+    w.form.findChild<QAction*>(QStringLiteral("test_test"))->trigger();
+    QCOMPARE(w.txtTi()->text(), QStringLiteral("一二三四"));
+    w.form.findChild<QAction*>(QStringLiteral("test_Answer"))->trigger();
+    QCOMPARE(w.speech.engine->said.size(), 1);
+    QCOMPARE(w.speech.engine->said[0].text, QStringLiteral("一二三四"));
+}
+
+void TestForm1::altASpeaksTheQuestion()
+{
+    Window w;
+    w.random.values = {0.0, 0.0};
+    w.showActive();
+    QTest::keyClick(&w.form, Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(w.speech.engine->said.size(), 1);
+    QCOMPARE(w.speech.engine->said[0].text, QStringLiteral("一")); // picked, shown, then spoken
+    QCOMPARE(w.txtTi()->text(), QStringLiteral("一"));
+    QCOMPARE(w.speech.stream->played[0].sampleRate, 8000);
+}
+
+void TestForm1::optionButtonsRunOnEveryChoice()
+{
+    Window w;
+    w.showActive();
+    LessonListModel& lessons = w.form.lessons();
+    lessons.setSelected(0, true);
+    auto* invert = w.control<QRadioButton>("Option1_2");
+    QTest::mouseClick(invert, Qt::LeftButton);
+    QCOMPARE(lessons.SelCount(), 4);
+    QTest::mouseClick(invert, Qt::LeftButton); // chosen already: inverts again
+    QCOMPARE(lessons.SelCount(), 1);
+    QVERIFY(lessons.Selected(0));
+
+    // Arrow keys inside the group choose the neighbour, which runs its command.
+    invert->setFocus();
+    QTest::keyClick(invert, Qt::Key_Left);
+    QVERIFY(w.control<QRadioButton>("Option1_1")->isChecked());
+    QCOMPARE(lessons.SelCount(), 0);
+    QTest::keyClick(w.control<QRadioButton>("Option1_1"), Qt::Key_Left);
+    QCOMPARE(lessons.SelCount(), 5);
 }
 
 MULO_REGISTER_TEST(TestForm1)

@@ -11,6 +11,7 @@ class TestDesktop : public QObject {
 private slots:
     void init();
     void answerKeyPlaysTheQuestionOnTheSoundDevice();
+    void f1OpensItsPageThroughTheDesktopsUrlHandler();
 };
 
 void TestDesktop::init()
@@ -49,6 +50,40 @@ void TestDesktop::answerKeyPlaysTheQuestionOnTheSoundDevice()
     QCOMPARE(wav.channels, 1);
     QVERIFY(wav.peak() > 500);
     QVERIFY2(desktop.programRunning(), desktop.programOutput().constData());
+}
+
+void TestDesktop::f1OpensItsPageThroughTheDesktopsUrlHandler()
+{
+    Desktop desktop;
+    QVERIFY(desktop.startServer());
+    // The desktop's URL handler, replaced by one that writes down its arguments.
+    const QString bin = desktop.file(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    const QString log = desktop.file(QStringLiteral("opened"));
+    QFile handler(bin + QStringLiteral("/xdg-open"));
+    QVERIFY(handler.open(QIODevice::WriteOnly));
+    handler.write("#!/bin/sh\nprintf '%s|' \"$@\" >> '" + QFile::encodeName(log) + "'\necho >> '" +
+                  QFile::encodeName(log) + "'\n");
+    handler.close();
+    handler.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    desktop.environment().insert(QStringLiteral("PATH"),
+                                 bin + QLatin1Char(':') +
+                                     desktop.environment().value(QStringLiteral("PATH")));
+
+    QVERIFY(
+        desktop.startProgram(QStringLiteral(MULO_PROGRAM), gbk(QStringLiteral("春夏秋冬\r\n"))));
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"), 10000);
+    QVERIFY(desktop.key(QStringLiteral("F1")));
+    QVERIFY(desktop.key(QStringLiteral("F1")));
+    const auto opened = [&] {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(opened(),
+                              QByteArray("http://www.mulo.example/www/5x1j/index.html|\n"
+                                         "http://www.mulo.example/www/5x1j/index.html|\n"),
+                              10000);
+    QVERIFY(desktop.programRunning());
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)
