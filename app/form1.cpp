@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -80,6 +81,33 @@ private:
     LessonListModel& m_model;
 };
 
+// The client area: the background picture, unscaled from the top-left corner and clipped.
+class ClientArea : public QWidget {
+public:
+    explicit ClientArea(QWidget* parent)
+        : QWidget(parent), m_picture(QStringLiteral(":/background.jpg"))
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, m_picture);
+    }
+
+private:
+    QPixmap m_picture;
+};
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 20, 22, 24, 32, 36, 40, 48, 64, 72, 80, 96, 128})
+        icon.addFile(QStringLiteral(":/icons/mulo-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
@@ -92,6 +120,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     }
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(m_services.app.Title());
+    setWindowIcon(applicationIcon());
     createMenus();
     createControls();
     wireEvents();
@@ -101,13 +130,14 @@ Form1::~Form1() = default;
 
 void Form1::createControls()
 {
-    auto* client = new QWidget(this);
+    auto* client = new ClientArea(this);
     setCentralWidget(client);
 
     const auto frame = [client](const char* name, const QString& caption, QRect geometry) {
         auto* box = new QGroupBox(caption, client);
         box->setObjectName(QLatin1String(name));
         box->setGeometry(geometry);
+        box->setAutoFillBackground(true); // the frames lie over the picture
         return box;
     };
     m_frame1 = frame("Frame1", QStringLiteral("题目"), twips(360, 360, 5175, 1455));
@@ -175,7 +205,22 @@ void Form1::createControls()
     m_chkRndOps = std::make_unique<CheckBoxValue>(m_chkRnd);
     m_chkSingleOps = std::make_unique<CheckBoxValue>(m_chkSingle);
 
-    resize(twips(0, 0, 5910, 5685).size());
+    m_txtTi->setAccessibleName(QStringLiteral("题目"));
+    m_lstAllWords->setAccessibleName(QStringLiteral("课文列表"));
+    for (QAbstractButton* b : m_option1->buttons())
+        b->setAccessibleName(b->text());
+
+    // Tab order as the controls were laid out; the option group counts as one stop.
+    QWidget* order[] = {m_txtTi, m_lstAllWords, m_option1->button(0), m_option1->button(1),
+                        m_option1->button(2), m_chkRnd, m_chkSingle, m_cmdTest, m_cmdRead};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    for (QAbstractButton* b : m_option1->buttons())
+        b->installEventFilter(this);
+
+    // The client area below the menu bar is 5910 × 5685 twips.
+    const QSize clientSize = twips(0, 0, 5910, 5685).size();
+    resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
     m_txtTi->setFocus();
 }
 
@@ -225,6 +270,22 @@ void Form1::wireEvents()
     connect(m_cmdRead, &QPushButton::clicked, this, [this] { cmdRead_Click(); });
     connect(m_option1, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(qint16(id)); });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Tabbing into the option group lands on the button that shows as chosen, not on the
+    // group's first button.
+    if (event->type() == QEvent::FocusIn) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        QAbstractButton* chosen = m_option1->checkedButton();
+        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && chosen &&
+            watched != chosen) {
+            chosen->setFocus(reason);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::setVisible(bool visible)

@@ -55,6 +55,9 @@ public:
 
     void setVisible(bool visible) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createControls();
     void createMenus();
