@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QListView>
@@ -86,8 +88,7 @@ class ClientArea : public QWidget {
 public:
     explicit ClientArea(QWidget* parent)
         : QWidget(parent), m_picture(QStringLiteral(":/background.jpg"))
-    {
-    }
+    {}
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -153,6 +154,13 @@ void Form1::createControls()
                               QStringLiteral("Noto Serif CJK SC"), QStringLiteral("serif")});
     questionFont.setPointSize(42);
     m_txtTi->setFont(questionFont);
+    // The line edit centres the font's line height, which for CJK fonts is far taller than
+    // the characters; centre the ideographs' em box instead, so that the big characters are
+    // not cut at the bottom of the box.
+    const QFontMetricsF metrics(questionFont);
+    const double em = QFontInfo(questionFont).pixelSize();
+    const double shift = (metrics.height() - 1) / 2 + 0.38 * em - metrics.ascent();
+    m_txtTi->setTextMargins(0, int(std::lround(2 * shift)), 0, 0);
     QPalette questionPalette = m_txtTi->palette();
     questionPalette.setColor(QPalette::Text, Qt::red);
     questionPalette.setColor(QPalette::Base, inactiveCaptionColour);
@@ -211,8 +219,15 @@ void Form1::createControls()
         b->setAccessibleName(b->text());
 
     // Tab order as the controls were laid out; the option group counts as one stop.
-    QWidget* order[] = {m_txtTi, m_lstAllWords, m_option1->button(0), m_option1->button(1),
-                        m_option1->button(2), m_chkRnd, m_chkSingle, m_cmdTest, m_cmdRead};
+    QWidget* order[] = {m_txtTi,
+                        m_lstAllWords,
+                        m_option1->button(0),
+                        m_option1->button(1),
+                        m_option1->button(2),
+                        m_chkRnd,
+                        m_chkSingle,
+                        m_cmdTest,
+                        m_cmdRead};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QAbstractButton* b : m_option1->buttons())

@@ -3,12 +3,14 @@
 #include "quiz/clockrandom.h"
 #include "speech/espeakengine.h"
 #include "speech/outputs.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    mulo::quitOnTerminationSignals(app);
     mulo::BuildAppInfo info;
     mulo::ClockRandom random;
     mulo::Form1Services services{random, info};

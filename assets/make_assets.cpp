@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-
 #include <cstdio>
 
 namespace {
@@ -18,8 +17,8 @@ namespace {
 void cloud(QPainter& p, QPointF at, double scale)
 {
     p.setBrush(QColor(255, 255, 255, 235));
-    for (const auto& [dx, dy, r] : {std::tuple{0.0, 0.0, 26.0}, {28.0, -12.0, 30.0}, {58.0, 0.0, 24.0},
-                                    {30.0, 8.0, 26.0}})
+    for (const auto& [dx, dy, r] :
+         {std::tuple{0.0, 0.0, 26.0}, {28.0, -12.0, 30.0}, {58.0, 0.0, 24.0}, {30.0, 8.0, 26.0}})
         p.drawEllipse(at + QPointF(dx, dy) * scale, r * scale, r * 0.8 * scale);
 }
 
@@ -99,7 +98,8 @@ QImage icon(int size)
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setPen(Qt::NoPen);
-    const QRectF tile = QRectF(0, 0, size, size).adjusted(size / 32.0, size / 32.0, -size / 32.0, -size / 32.0);
+    const QRectF tile =
+        QRectF(0, 0, size, size).adjusted(size / 32.0, size / 32.0, -size / 32.0, -size / 32.0);
     QLinearGradient warm(tile.topLeft(), tile.bottomRight());
     warm.setColorAt(0, QColor(255, 184, 77));
     warm.setColorAt(1, QColor(240, 128, 48));

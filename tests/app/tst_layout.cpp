@@ -25,7 +25,9 @@ struct Window {
     FakeSpeech speech;
     RecordingBrowsers browsers;
     Form1 form{{random, app, &messageBox,
-                [](const QString&) { return FileBytes{QByteArray("\xd2\xbb\xb6\xfe\xc8\xfd\xcb\xc4\n"), {}}; },
+                [](const QString&) {
+                    return FileBytes{QByteArray("\xd2\xbb\xb6\xfe\xc8\xfd\xcb\xc4\n"), {}};
+                },
                 speech.factory(), browsers.factory()}};
 
     QWidget* control(const QString& name) { return form.findChild<QWidget*>(name); }
@@ -93,7 +95,8 @@ void TestLayout::controlsSitWhereTheyWereDrawn()
     QVERIFY(control);
     QWidget* container = parent.isEmpty() ? w.form.centralWidget() : w.control(parent);
     QCOMPARE(control->parentWidget(), container);
-    QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(control->geometry(),
+             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
     QVERIFY(control->isVisible() && control->isEnabled());
 }
 
@@ -132,7 +135,8 @@ void TestLayout::questionBoxLooksAsDrawn()
     QCOMPARE(txtTi->palette().color(QPalette::Base), QColor(191, 205, 219));
     QVERIFY(txtTi->alignment() & Qt::AlignLeft);
     QCOMPARE(txtTi->maxLength(), 4);
-    QCOMPARE(txtTi->toolTip(), QStringLiteral("点击出题按钮，软件生成汉字题目；也可以手工输入题目；不能超过4个字符"));
+    QCOMPARE(txtTi->toolTip(),
+             QStringLiteral("点击出题按钮，软件生成汉字题目；也可以手工输入题目；不能超过4个字符"));
     QCOMPARE(w.control(QStringLiteral("cmdRead"))->toolTip(),
              QStringLiteral("软件读出题目，存在读音不标准的情况，请家长及时纠正"));
 }
@@ -164,7 +168,8 @@ void TestLayout::tabFollowsTheLayoutAndLandsOnTheChosenOption()
     QStringList forward;
     for (int i = 0; i < 7; ++i)
         forward.append(w.focusAfter(Qt::Key_Tab));
-    QCOMPARE(forward, (QStringList{"lstAllWords", "Option1_1", "chkRnd", "chkSingle", "cmdTest", "cmdRead", "txtTi"}));
+    QCOMPARE(forward, (QStringList{"lstAllWords", "Option1_1", "chkRnd", "chkSingle", "cmdTest",
+                                   "cmdRead", "txtTi"}));
 
     w.control(QStringLiteral("chkRnd"))->setFocus();
     QCOMPARE(w.focusAfter(Qt::Key_Backtab), QStringLiteral("Option1_1"));
@@ -192,11 +197,12 @@ void TestLayout::enterAndEscPressNoButton()
 void TestLayout::everyControlHasAnAccessibleName()
 {
     Window w;
-    for (const char* name : {"txtTi", "lstAllWords", "Option1_0", "Option1_1", "Option1_2", "chkRnd", "chkSingle",
-                             "cmdTest", "cmdRead"}) {
+    for (const char* name : {"txtTi", "lstAllWords", "Option1_0", "Option1_1", "Option1_2",
+                             "chkRnd", "chkSingle", "cmdTest", "cmdRead"}) {
         QWidget* control = w.control(QLatin1String(name));
         const auto* button = qobject_cast<QAbstractButton*>(control);
-        QVERIFY2(!control->accessibleName().isEmpty() || (button && !button->text().isEmpty()), name);
+        QVERIFY2(!control->accessibleName().isEmpty() || (button && !button->text().isEmpty()),
+                 name);
     }
 }
 

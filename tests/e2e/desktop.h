@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -28,7 +29,7 @@ public:
     static QString missingTools()
     {
         QStringList missing;
-        for (const char* tool : {"Xvfb", "xdotool"}) {
+        for (const char* tool : {"Xvfb", "xdotool", "import"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 missing.append(QLatin1String(tool));
         }
@@ -100,6 +101,28 @@ public:
         return QString::fromUtf8(name.trimmed());
     }
     QByteArray programOutput() { return m_program.readAll(); }
+
+    // The program's window as it is on the screen.
+    QImage grab()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("window.png"));
+        QFile::remove(file);
+        QProcess import;
+        import.setProcessEnvironment(m_env);
+        import.start(QStringLiteral("import"),
+                     {QStringLiteral("-window"), QString::fromLatin1(m_window), file});
+        import.waitForFinished(10000);
+        return QImage(file);
+    }
+
+    // Asks the program to end as a session manager would; true when it ended by itself
+    // with exit code 0.
+    bool endProgram()
+    {
+        m_program.terminate();
+        return m_program.waitForFinished(5000) && m_program.exitStatus() == QProcess::NormalExit &&
+               m_program.exitCode() == 0;
+    }
     bool programRunning() const { return m_program.state() == QProcess::Running; }
 
 private:

@@ -10,6 +10,7 @@ class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
     void init();
+    void altQShowsAQuestionAndTheProgramEndsCleanly();
     void answerKeyPlaysTheQuestionOnTheSoundDevice();
     void f1OpensItsPageThroughTheDesktopsUrlHandler();
 };
@@ -20,6 +21,40 @@ void TestDesktop::init()
     if (!missing.isEmpty())
         QSKIP(qPrintable(QStringLiteral("needs ") + missing +
                          QStringLiteral(" (scripts/setup installs them)")));
+}
+
+namespace {
+
+// Pixels of the question box's pure red; nothing else in the window is that red.
+int redPixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+void TestDesktop::altQShowsAQuestionAndTheProgramEndsCleanly()
+{
+    Desktop desktop;
+    QVERIFY(desktop.startServer());
+    QVERIFY(desktop.startProgram(QStringLiteral(MULO_PROGRAM),
+                                 gbk(QStringLiteral("春夏秋冬\r\n日月星辰\r\n"))));
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"), 10000);
+    const QImage before = desktop.grab();
+    QVERIFY(!before.isNull());
+    QCOMPARE(redPixels(before), 0);
+
+    QVERIFY(desktop.key(QStringLiteral("alt+q")));
+    QTRY_VERIFY_WITH_TIMEOUT(redPixels(desktop.grab()) > 100, 10000); // a character in the box
+
+    QVERIFY2(desktop.endProgram(), desktop.programOutput().constData());
 }
 
 void TestDesktop::answerKeyPlaysTheQuestionOnTheSoundDevice()

@@ -1,0 +1,11 @@
+#pragma once
+
+class QCoreApplication;
+
+namespace mulo {
+
+// Ends the event loop normally on SIGTERM, SIGINT and SIGHUP (logging out, Ctrl+C in a
+// terminal), so the window and the voice are closed as when the user closes the window.
+void quitOnTerminationSignals(QCoreApplication& app);
+
+} // namespace mulo
