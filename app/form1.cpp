@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <future>
 
 namespace mulo {
 
@@ -84,21 +85,22 @@ private:
 };
 
 // The client area: the background picture, unscaled from the top-left corner and clipped.
+// The picture is decoded while the rest of the window is built; painting first needs it.
 class ClientArea : public QWidget {
 public:
-    explicit ClientArea(QWidget* parent)
-        : QWidget(parent), m_picture(QStringLiteral(":/background.jpg"))
+    ClientArea(std::shared_future<QImage> picture, QWidget* parent)
+        : QWidget(parent), m_picture(std::move(picture))
     {}
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.drawPixmap(0, 0, m_picture);
+        painter.drawImage(0, 0, m_picture.get());
     }
 
 private:
-    QPixmap m_picture;
+    std::shared_future<QImage> m_picture;
 };
 
 QIcon applicationIcon()
@@ -131,7 +133,16 @@ Form1::~Form1() = default;
 
 void Form1::createControls()
 {
-    auto* client = new ClientArea(this);
+    auto* client =
+        new ClientArea(std::async(std::launch::async,
+                                  [] {
+                                      // 16 bits a pixel, dithered, halve the memory of the picture;
+                                      // its soft colours lose nothing visible.
+                                      return QImage(QStringLiteral(":/background.jpg"))
+                                          .convertToFormat(QImage::Format_RGB16, Qt::DiffuseDither);
+                                  })
+                           .share(),
+                       this);
     setCentralWidget(client);
 
     const auto frame = [client](const char* name, const QString& caption, QRect geometry) {

@@ -6,20 +6,28 @@
 #include "terminationsignals.h"
 
 #include <QApplication>
+#include <future>
 
 int main(int argc, char* argv[])
 {
+    using namespace mulo;
+    // The speech engine loads its data while Qt starts up; a failure shows when the voice
+    // is set up.
+    std::shared_future<std::shared_ptr<speech::EspeakEngine>> engine =
+        std::async(std::launch::async, [] { return speech::EspeakEngine::open(); });
+
     QApplication app(argc, argv);
-    mulo::quitOnTerminationSignals(app);
-    mulo::BuildAppInfo info;
-    mulo::ClockRandom random;
-    mulo::Form1Services services{random, info};
-    services.createVoice = [] {
-        using namespace mulo::speech;
-        return std::make_unique<SpVoice>(EspeakEngine::open(),
-                                         std::make_shared<SoundDeviceOutput>());
+    quitOnTerminationSignals(app);
+    BuildAppInfo info;
+    ClockRandom random;
+    Form1Services services{random, info};
+    services.createVoice = [engine] {
+        return std::make_unique<speech::SpVoice>(engine.get(),
+                                                 std::make_shared<speech::SoundDeviceOutput>());
     };
-    mulo::Form1 window(std::move(services));
+    Form1 window(std::move(services));
     window.show();
+    if (terminationRequested())
+        return 0;
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "terminationsignals.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/socket.h>
@@ -11,6 +12,7 @@ namespace mulo {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+bool requested = false;
 
 void onSignal(int)
 {
@@ -30,7 +32,13 @@ void quitOnTerminationSignals(QCoreApplication& app)
         notifier->setEnabled(false);
         char byte;
         [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
+        requested = true;
+        // A message box may be waiting for its OK, even before the main loop has started.
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                dialog->reject();
+        }
+        QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -38,6 +46,11 @@ void quitOnTerminationSignals(QCoreApplication& app)
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+}
+
+bool terminationRequested()
+{
+    return requested;
 }
 
 } // namespace mulo

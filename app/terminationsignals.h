@@ -8,4 +8,7 @@ namespace mulo {
 // terminal), so the window and the voice are closed as when the user closes the window.
 void quitOnTerminationSignals(QCoreApplication& app);
 
+// Whether such a signal came, for the time before the main loop runs.
+bool terminationRequested();
+
 } // namespace mulo

@@ -1,10 +1,10 @@
 #include "outputs.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <cstdlib>
 #include <fcntl.h>
 #include <portaudio.h>
-#include <sndfile.h>
 #include <unistd.h>
 
 namespace mulo::speech {
@@ -85,39 +85,63 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
         throw audioError("播放出错", error);
 }
 
-WavFileOutput::WavFileOutput(QString path) : m_path(std::move(path)) {}
+WavFileOutput::WavFileOutput(QString path) : m_file(std::move(path)) {}
 
-WavFileOutput::~WavFileOutput()
-{
-    close();
-}
+WavFileOutput::~WavFileOutput() = default;
 
-void WavFileOutput::close()
+// The canonical 44-byte header of a 16-bit mono PCM file.
+void WavFileOutput::writeHeader()
 {
-    if (m_file)
-        sf_close(m_file);
-    m_file = nullptr;
+    QByteArray header;
+    const auto u32 = [&header](quint32 v) {
+        char bytes[4];
+        qToLittleEndian(v, bytes);
+        header.append(bytes, 4);
+    };
+    const auto u16 = [&header](quint16 v) {
+        char bytes[2];
+        qToLittleEndian(v, bytes);
+        header.append(bytes, 2);
+    };
+    header.append("RIFF");
+    u32(36 + m_dataBytes);
+    header.append("WAVEfmt ");
+    u32(16);
+    u16(1); // PCM
+    u16(1); // mono
+    u32(quint32(m_sampleRate));
+    u32(quint32(m_sampleRate) * 2); // bytes per second
+    u16(2);                         // bytes per frame
+    u16(16);                        // bits per sample
+    header.append("data");
+    u32(m_dataBytes);
+    if (!m_file.seek(0) || m_file.write(header) != header.size())
+        throw RuntimeError(
+            QStringLiteral("写入 %1 出错：%2").arg(m_file.fileName(), m_file.errorString()));
 }
 
 void WavFileOutput::play(std::span<const std::int16_t> samples, int sampleRate)
 {
-    if (!m_file || sampleRate != m_sampleRate) {
-        close();
-        SF_INFO info{};
-        info.samplerate = sampleRate;
-        info.channels = 1;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        m_file = sf_open(QFile::encodeName(m_path).constData(), SFM_WRITE, &info);
-        if (!m_file)
-            throw RuntimeError(QStringLiteral("无法写入 ") + m_path + QStringLiteral("：") +
-                               QString::fromUtf8(sf_strerror(nullptr)));
-        sf_command(m_file, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
+    if (!m_file.isOpen() || sampleRate != m_sampleRate) {
+        m_file.close();
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw RuntimeError(
+                QStringLiteral("无法写入 %1：%2").arg(m_file.fileName(), m_file.errorString()));
         m_sampleRate = sampleRate;
+        m_dataBytes = 0;
+        writeHeader();
     }
-    if (sf_write_short(m_file, samples.data(), sf_count_t(samples.size())) !=
-        sf_count_t(samples.size()))
-        throw RuntimeError(QStringLiteral("写入 ") + m_path + QStringLiteral(" 出错"));
-    sf_write_sync(m_file);
+    const qint64 bytes = qint64(samples.size()) * 2;
+    if (m_dataBytes + quint64(bytes) > 0xFFFFFFFFu - 36)
+        throw RuntimeError(QStringLiteral("%1 已满").arg(m_file.fileName()));
+    QByteArray data(bytes, Qt::Uninitialized);
+    qToLittleEndian<qint16>(samples.data(), qsizetype(samples.size()), data.data());
+    if (!m_file.seek(44 + qint64(m_dataBytes)) || m_file.write(data) != bytes)
+        throw RuntimeError(
+            QStringLiteral("写入 %1 出错：%2").arg(m_file.fileName(), m_file.errorString()));
+    m_dataBytes += quint32(bytes);
+    writeHeader(); // the file is complete after every utterance
+    m_file.flush();
 }
 
 } // namespace mulo::speech

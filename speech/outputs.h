@@ -4,9 +4,8 @@
 
 #include "voice.h"
 
+#include <QFile>
 #include <QString>
-
-struct sf_private_tag;
 
 namespace mulo::speech {
 
@@ -27,11 +26,11 @@ public:
     void play(std::span<const std::int16_t> samples, int sampleRate) override;
 
 private:
-    void close();
+    void writeHeader();
 
-    QString m_path;
-    sf_private_tag* m_file = nullptr;
+    QFile m_file;
     int m_sampleRate = 0;
+    quint32 m_dataBytes = 0;
 };
 
 } // namespace mulo::speech

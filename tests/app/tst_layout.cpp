@@ -213,12 +213,19 @@ void TestLayout::thePictureLiesUnscaledUnderTheFrames()
     const QImage picture(QStringLiteral(":/background.jpg"));
     QCOMPARE(picture.size(), QSize(850, 531));
     const QImage client = w.form.centralWidget()->grab().toImage();
-    // In the margin left of the frames the window shows the picture's own pixels.
-    for (QPoint at : {QPoint(2, 2), QPoint(10, 200), QPoint(390, 375), QPoint(250, 370)})
-        QCOMPARE(client.pixelColor(at).rgb(), picture.pixelColor(at).rgb());
+    // The window keeps the picture in 16-bit colour: a pixel may differ by a few steps.
+    const auto close = [](QColor a, QColor b) {
+        return qAbs(a.red() - b.red()) <= 12 && qAbs(a.green() - b.green()) <= 12 &&
+               qAbs(a.blue() - b.blue()) <= 12;
+    };
+    // In the margins around the frames the window shows the picture's own pixels, unscaled.
+    for (QPoint at :
+         {QPoint(2, 2), QPoint(10, 200), QPoint(390, 375), QPoint(250, 370), QPoint(60, 10)})
+        QVERIFY2(close(client.pixelColor(at), picture.pixelColor(at)),
+                 qPrintable(QStringLiteral("at %1,%2").arg(at.x()).arg(at.y())));
     // Inside a frame the picture is covered.
     const QPoint insideFrame2(30, 300);
-    QVERIFY(client.pixelColor(insideFrame2) != picture.pixelColor(insideFrame2));
+    QVERIFY(!close(client.pixelColor(insideFrame2), picture.pixelColor(insideFrame2)));
 }
 
 void TestLayout::theIconHasThirteenSizes()
