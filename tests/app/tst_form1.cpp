@@ -6,6 +6,7 @@
 #include "webfakes.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <cmath>
 
 using namespace mulo;
 using namespace mulo::test;
@@ -84,6 +86,7 @@ private slots:
     void menuCommandsActLikeTheButtons();
     void altASpeaksTheQuestion();
     void optionButtonsRunOnEveryChoice();
+    void rapidClicksOnAFullListStayQuickAndConsistent();
 };
 
 void TestForm1::controlsStartWithTheirInitialValues()
@@ -363,6 +366,43 @@ void TestForm1::optionButtonsRunOnEveryChoice()
     QCOMPARE(lessons.SelCount(), 0);
     QTest::keyClick(w.control<QRadioButton>("Option1_1"), Qt::Key_Left);
     QCOMPARE(lessons.SelCount(), 5);
+}
+
+void TestForm1::rapidClicksOnAFullListStayQuickAndConsistent()
+{
+    Window w;
+    w.file.clear();
+    for (int i = 0; i < ListOps::maxCount; ++i)
+        w.file += "\xd2\xbb\xb6\xfe\xc8\xfd\xcb\xc4\r\n";
+    for (int i = 0; i < 2000; ++i)
+        w.random.values.push_back((i * 0.618034) - std::floor(i * 0.618034));
+    w.showActive();
+    LessonListModel& lessons = w.form.lessons();
+    QCOMPARE(lessons.ListCount(), ListOps::maxCount);
+
+    const auto clickMany = [&](QAbstractButton* button) {
+        qint64 slowest = 0;
+        QElapsedTimer timer;
+        for (int i = 0; i < 1000; ++i) {
+            timer.start();
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCoreApplication::processEvents(); // including the repaint
+            slowest = std::max(slowest, timer.elapsed());
+        }
+        return slowest;
+    };
+    const qint64 slowestPick = clickMany(w.control<QPushButton>("cmdTest"));
+    const qint64 slowestInvert = clickMany(w.control<QRadioButton>("Option1_2"));
+    QVERIFY2(slowestPick < 100, qPrintable(QString::number(slowestPick)));
+    QVERIFY2(slowestInvert < 100, qPrintable(QString::number(slowestInvert)));
+
+    int ticked = 0;
+    for (int i = 0; i < lessons.ListCount(); ++i)
+        ticked += lessons.Selected(i);
+    QCOMPARE(lessons.SelCount(), ticked);
+    QCOMPARE(ticked, 0); // an even number of inversions
+    QVERIFY(w.messageBox.shown.isEmpty());
+    QCOMPARE(w.txtTi()->text().size(), 1);
 }
 
 MULO_REGISTER_TEST(TestForm1)

@@ -36,9 +36,19 @@ public:
         return missing.join(QLatin1Char(' '));
     }
 
+    Desktop()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("home"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("program"));
+    }
+
     // The program's folder: a copy of the program with the given lessons beside it.
-    QString folder() const { return m_dir.path(); }
-    QString file(const QString& name) const { return m_dir.filePath(name); }
+    QString programFolder() const { return m_dir.filePath(QStringLiteral("program")); }
+    // A file in the home directory the program runs with.
+    QString file(const QString& name) const
+    {
+        return m_dir.filePath(QStringLiteral("home/") + name);
+    }
     QProcessEnvironment& environment() { return m_env; }
 
     bool startServer()
@@ -59,17 +69,17 @@ public:
         m_env.insert(QStringLiteral("DISPLAY"),
                      QLatin1Char(':') + QString::fromLatin1(number.trimmed()));
         m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_env.insert(QStringLiteral("HOME"), m_dir.path());
+        m_env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
         return true;
     }
 
     bool startProgram(const QString& programPath, const QByteArray& lessons)
     {
-        const QString copy = m_dir.filePath(QStringLiteral("mulo"));
+        const QString copy = programFolder() + QStringLiteral("/mulo");
         QFile::remove(copy);
         if (!QFile::copy(programPath, copy))
             return false;
-        QFile lessonFile(m_dir.filePath(QStringLiteral("test.txt")));
+        QFile lessonFile(programFolder() + QStringLiteral("/test.txt"));
         if (!lessonFile.open(QIODevice::WriteOnly) || lessonFile.write(lessons) != lessons.size())
             return false;
         lessonFile.close();

@@ -2,6 +2,8 @@
 #include "textcodec.h"
 #include "wavfile.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QTest>
 
 using namespace mulo::test;
@@ -13,6 +15,7 @@ private slots:
     void altQShowsAQuestionAndTheProgramEndsCleanly();
     void answerKeyPlaysTheQuestionOnTheSoundDevice();
     void f1OpensItsPageThroughTheDesktopsUrlHandler();
+    void theProgramWritesNothingBesideItself();
 };
 
 void TestDesktop::init()
@@ -119,6 +122,42 @@ void TestDesktop::f1OpensItsPageThroughTheDesktopsUrlHandler()
                                          "http://www.mulo.example/www/5x1j/index.html|\n"),
                               10000);
     QVERIFY(desktop.programRunning());
+}
+
+namespace {
+
+// Names, sizes, times and contents of everything in a folder.
+QStringList snapshot(const QString& folder)
+{
+    QStringList all;
+    for (const QFileInfo& info :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        QFile file(info.filePath());
+        file.open(QIODevice::ReadOnly);
+        all.append(QStringLiteral("%1 %2 %3 %4")
+                       .arg(info.fileName())
+                       .arg(info.size())
+                       .arg(info.lastModified().toMSecsSinceEpoch())
+                       .arg(QString::fromLatin1(file.readAll().toHex().left(64))));
+    }
+    return all;
+}
+
+} // namespace
+
+void TestDesktop::theProgramWritesNothingBesideItself()
+{
+    Desktop desktop;
+    QVERIFY(desktop.startServer());
+    QVERIFY(desktop.startProgram(QStringLiteral(MULO_PROGRAM),
+                                 gbk(QStringLiteral("春夏秋冬\r\n日月星辰\r\n"))));
+    const QStringList before = snapshot(desktop.programFolder());
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"), 10000);
+    for (const char* keys : {"alt+q", "alt+a", "alt+q", "alt+q"})
+        QVERIFY(desktop.key(QLatin1String(keys)));
+    QTest::qWait(500);
+    QVERIFY(desktop.endProgram());
+    QCOMPARE(snapshot(desktop.programFolder()), before);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)

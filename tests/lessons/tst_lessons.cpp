@@ -1,5 +1,6 @@
 #include "lessonlistmodel.h"
 #include "lessons/selection.h"
+#include "memory.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -52,6 +53,7 @@ private slots:
     void anEmptyListStaysEmpty();
     void commandsTakeLinearTime_data();
     void commandsTakeLinearTime();
+    void manyCommandsHoldNoMoreMemory();
 };
 
 void TestLessons::commandsSetClearOrInvertEveryFlag_data()
@@ -145,6 +147,16 @@ void TestLessons::commandsTakeLinearTime()
     QVERIFY2(large < 24 * small,
              qPrintable(QStringLiteral("%1 ms for 4096, %2 ms for 32767").arg(small).arg(large)));
     QVERIFY2(large < 20.0, qPrintable(QStringLiteral("%1 ms for 32767").arg(large)));
+}
+
+void TestLessons::manyCommandsHoldNoMoreMemory()
+{
+    LessonListModel list;
+    for (int i = 0; i < 200; ++i)
+        list.AddItem(QStringLiteral("第%1课：一二三四").arg(i + 1));
+    const long long growth =
+        test::heapGrowth(5000, [&](int i) { Option1_Click(list, qint16(i % 3)); });
+    QVERIFY2(growth < 4096, qPrintable(QString::number(growth)));
 }
 
 QTEST_GUILESS_MAIN(TestLessons)

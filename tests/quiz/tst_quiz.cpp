@@ -1,5 +1,6 @@
 #include "fakes.h"
 #include "lessonlistmodel.h"
+#include "memory.h"
 #include "quiz/clockrandom.h"
 #include "quiz/questionpicking.h"
 
@@ -64,6 +65,7 @@ private slots:
     void emptyListLeavesEverythingAsItWas();
     void failedPickLeavesTheBoxAlone();
     void clockRandomIsUniformAndReseedsApart();
+    void manyPicksHoldNoMoreMemory();
 };
 
 void TestQuiz::lessonTextIsTheEntrysLastFourCharacters_data()
@@ -325,6 +327,26 @@ void TestQuiz::clockRandomIsUniformAndReseedsApart()
     for (int i = 0; i < 5; ++i)
         QVERIFY2(qAbs(double(counts[i]) / picks - expected[i]) < 0.015,
                  qPrintable(QStringLiteral("lesson %1 came up %2 times").arg(i).arg(counts[i])));
+}
+
+// 100 000 picks of every kind, with the production random source.
+void TestQuiz::manyPicksHoldNoMoreMemory()
+{
+    LessonListModel list;
+    for (int i = 0; i < 500; ++i)
+        list.AddItem(QStringLiteral("第%1课：春夏秋冬").arg(i + 1));
+    for (int i = 0; i < 500; i += 3)
+        list.setSelected(i, true);
+    FakeCheckBox chkRnd, chkSingle;
+    FakeTextBox txtTi;
+    ClockRandom random;
+    QuizControls controls{list, chkRnd, chkSingle, txtTi, random};
+    const long long growth = heapGrowth(50000, [&](int i) {
+        chkRnd.value = i % 2;
+        chkSingle.value = (i / 2) % 2;
+        cmdTest_Click(controls);
+    });
+    QVERIFY2(growth < 4096, qPrintable(QString::number(growth)));
 }
 
 QTEST_GUILESS_MAIN(TestQuiz)
