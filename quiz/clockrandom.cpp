@@ -12,11 +12,11 @@ ClockRandom::ClockRandom()
 void ClockRandom::reseedFromClock()
 {
     // The clock alone could repeat for two picks within its resolution; the reseed count
-    // keeps such seeds apart.
+    // keeps their starting states apart.
     const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
     const auto bits = std::uint64_t(ticks);
-    std::seed_seq seq{std::uint32_t(bits), std::uint32_t(bits >> 32), std::uint32_t(++m_reseeds)};
-    m_engine.seed(seq);
+    std::seed_seq start{std::uint32_t(bits), std::uint32_t(bits >> 32), std::uint32_t(++m_reseeds)};
+    m_engine = std::mt19937_64(start);
 }
 
 double ClockRandom::next()
