@@ -270,26 +270,37 @@ void TestForm1::menuBarFollowsItsTable()
 void TestForm1::functionKeysOpenTheirPages_data()
 {
     QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifier");
     QTest::addColumn<QStringList>("opened");
+    const int none = Qt::NoModifier;
     QTest::newRow("F1 opens 五险一金, no help")
-        << int(Qt::Key_F1)
+        << int(Qt::Key_F1) << none
         << QStringList{"visible", "open http://www.mulo.example/www/5x1j/index.html"};
-    QTest::newRow("F9") << int(Qt::Key_F9)
+    QTest::newRow("F9") << int(Qt::Key_F9) << none
                         << QStringList{"visible", "open http://www.mulo.example/so/"};
-    QTest::newRow("F10 runs no item") << int(Qt::Key_F10) << QStringList{};
+    QTest::newRow("F10 runs no item") << int(Qt::Key_F10) << none << QStringList{};
     QTest::newRow("F11 follows F9")
-        << int(Qt::Key_F11) << QStringList{"visible", "open http://mulo.example/gs/"};
-    QTest::newRow("F12") << int(Qt::Key_F12)
+        << int(Qt::Key_F11) << none << QStringList{"visible", "open http://mulo.example/gs/"};
+    QTest::newRow("F12") << int(Qt::Key_F12) << none
                          << QStringList{"visible", "open http://www.mulo.example/wz/"};
+    QTest::newRow("Alt+G 软件更新")
+        << int(Qt::Key_G) << int(Qt::AltModifier)
+        << QStringList{"visible", "open http://www.mulo.example/tools/quon.htm"};
+    QTest::newRow("Alt+Y 意见建议") << int(Qt::Key_Y) << int(Qt::AltModifier)
+                                    << QStringList{"visible", "open http://www.mulo.example/ly/"};
 }
 
 void TestForm1::functionKeysOpenTheirPages()
 {
     QFETCH(int, key);
+    QFETCH(int, modifier);
     QFETCH(QStringList, opened);
     Window w;
     w.showActive();
-    QTest::keyClick(&w.form, Qt::Key(key));
+    QTest::keyClick(&w.form, Qt::Key(key), Qt::KeyboardModifiers(modifier));
+    if (!opened.isEmpty())
+        QTRY_COMPARE(w.browsers.calls, opened);
+    QTest::qWait(50);
     QCOMPARE(w.browsers.calls, opened);
     QVERIFY(w.messageBox.shown.isEmpty());
 }
