@@ -103,6 +103,18 @@ private:
     std::shared_future<QImage> m_picture;
 };
 
+// Decodes the picture on another thread. At 16 bits a pixel, dithered, it takes half the
+// memory, and its soft colours lose nothing visible.
+std::shared_future<QImage> decodeBackground()
+{
+    return std::async(std::launch::async,
+                      [] {
+                          return QImage(QStringLiteral(":/background.jpg"))
+                              .convertToFormat(QImage::Format_RGB16, Qt::DiffuseDither);
+                      })
+        .share();
+}
+
 QIcon applicationIcon()
 {
     QIcon icon;
@@ -133,16 +145,7 @@ Form1::~Form1() = default;
 
 void Form1::createControls()
 {
-    auto* client =
-        new ClientArea(std::async(std::launch::async,
-                                  [] {
-                                      // 16 bits a pixel, dithered, halve the memory of the picture;
-                                      // its soft colours lose nothing visible.
-                                      return QImage(QStringLiteral(":/background.jpg"))
-                                          .convertToFormat(QImage::Format_RGB16, Qt::DiffuseDither);
-                                  })
-                           .share(),
-                       this);
+    auto* client = new ClientArea(decodeBackground(), this);
     setCentralWidget(client);
 
     const auto frame = [client](const char* name, const QString& caption, QRect geometry) {

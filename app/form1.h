@@ -41,7 +41,6 @@ public:
 
     void setCaption(const QString& caption) override { setWindowTitle(caption); }
     LessonListModel& lessons() { return m_lessons; }
-    const speech::SpVoice* voice() const { return m_voice.get(); }
 
     // Handlers, named after the control and event that run them.
     void Form_Load();

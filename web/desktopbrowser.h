@@ -14,13 +14,10 @@ public:
     // still running after that is taken to have opened it (some run the browser itself).
     static constexpr std::chrono::milliseconds refusalWindow{1500};
 
-    // The window a URL handler opens is always visible; the setting is only remembered.
-    void setVisible(bool visible) override { m_visible = visible; }
+    // The window a URL handler opens is always visible: there is nothing to set.
+    void setVisible(bool) override {}
     // Runs xdg-open with the address as its one argument (no shell in between).
     void Navigate(const QString& address) override;
-
-private:
-    bool m_visible = false;
 };
 
 BrowserFactory desktopBrowserFactory();

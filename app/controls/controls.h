@@ -19,9 +19,6 @@ public:
     explicit RuntimeError(const QString& what) : std::runtime_error(what.toStdString()) {}
 };
 
-// The lesson list: entries in the order they were added, each with a selected flag, and a
-// current index. Counts and indexes are 16-bit, so the list holds at most 32767 entries.
-// Every operation is O(1). An index outside 0 … count − 1 is a RuntimeError.
 // A text is blank when nothing but U+0020 spaces is in it; tabs and U+3000 are content.
 inline bool isBlank(QStringView text)
 {
@@ -32,6 +29,9 @@ inline bool isBlank(QStringView text)
     return true;
 }
 
+// The lesson list: entries in the order they were added, each with a selected flag, and a
+// current index. Counts and indexes are 16-bit, so the list holds at most 32767 entries.
+// Every operation is O(1). An index outside 0 … count − 1 is a RuntimeError.
 class ListOps {
 public:
     static constexpr int maxCount = 32767;
