@@ -1,8 +1,11 @@
 // How long a child waits between pressing "答案" and hearing the first sound: from the
-// start of Speak to the moment the samples reach the output.
+// start of Speak to the moment the samples reach the output, for the very first answer of
+// the process (its reading tables not yet touched) and for later ones; and how long the
+// readings of a lesson take to decide.
 
 #include "speech/answer.h"
 #include "speech/espeakengine.h"
+#include "speech/readings.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -20,6 +23,21 @@ struct TimingStream : OutputStream {
     }
 };
 
+// Registered first, so that it runs before anything else has touched the tables.
+void firstAnswerToFirstSamples(benchmark::State& state)
+{
+    auto stream = std::make_shared<TimingStream>();
+    std::unique_ptr<SpVoice> voice;
+    setUpVoice(voice, [&] { return std::make_unique<SpVoice>(EspeakEngine::open(), stream); });
+    const QString question = QStringLiteral("长大成人");
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        voice->Speak(question, SVSFDefault);
+        state.SetIterationTime(std::chrono::duration<double>(stream->reached - start).count());
+    }
+}
+BENCHMARK(firstAnswerToFirstSamples)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
 void speakToFirstSamples(benchmark::State& state)
 {
     auto stream = std::make_shared<TimingStream>();
@@ -33,6 +51,14 @@ void speakToFirstSamples(benchmark::State& state)
     }
 }
 BENCHMARK(speakToFirstSamples)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void readingsOfALesson(benchmark::State& state)
+{
+    const QString lesson = QStringLiteral("一心一意");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(voicePinyin(lesson));
+}
+BENCHMARK(readingsOfALesson)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "espeakengine.h"
 
+#include "readings.h"
+
 #include <QFileInfo>
 #include <espeak-ng/speak_lib.h>
 
@@ -17,6 +19,13 @@ int collect(short* samples, int count, espeak_EVENT*)
 }
 
 std::mutex openLock;
+
+// The Mandarin voice would read each character with one fixed reading; it is given the
+// readings decided in context instead, which it speaks exactly as written.
+QByteArray engineText(const QString& text, const VoiceToken& voice)
+{
+    return (voice.engineVoice == mandarinEngineVoice ? voicePinyin(text) : text).toUtf8();
+}
 
 } // namespace
 
@@ -85,7 +94,7 @@ std::vector<std::int16_t> EspeakEngine::synthesize(const QString& text, const Vo
     std::lock_guard guard(m_lock);
     selectVoice(voice);
     espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
-    const QByteArray utf8 = text.toUtf8();
+    const QByteArray utf8 = engineText(text, voice);
     std::vector<std::int16_t> samples;
     collecting = &samples;
     const espeak_ERROR error = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
@@ -100,7 +109,7 @@ QString EspeakEngine::phonemes(const QString& text, const VoiceToken& voice)
 {
     std::lock_guard guard(m_lock);
     selectVoice(voice);
-    const QByteArray utf8 = text.toUtf8();
+    const QByteArray utf8 = engineText(text, voice);
     const void* position = utf8.constData();
     QString result;
     while (position) {

@@ -3,6 +3,7 @@
 #include "speech/answer.h"
 #include "speech/espeakengine.h"
 #include "speech/outputs.h"
+#include "speech/readings.h"
 #include "speechfakes.h"
 #include "startup.h"
 #include "wavfile.h"
@@ -94,8 +95,8 @@ private slots:
     void speechInAWavFileIs8kHzMono16BitAndNotSilent();
     void rate3SpeaksAbout1Point39TimesFaster();
     void volume40ScalesThePeakTo40Percent();
-    void commonCharactersGiveMandarinPhonemesWithTones_data();
-    void commonCharactersGiveMandarinPhonemesWithTones();
+    void theVoiceSaysTheSyllablesItIsGiven_data();
+    void theVoiceSaysTheSyllablesItIsGiven();
     void aMissingDataDirectoryIsAFailure();
     void aMissingSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet();
 };
@@ -326,15 +327,17 @@ void TestSpeech::volume40ScalesThePeakTo40Percent()
              qPrintable(QStringLiteral("%1 / %2").arg(at40).arg(at100)));
 }
 
-void TestSpeech::commonCharactersGiveMandarinPhonemesWithTones_data()
+void TestSpeech::theVoiceSaysTheSyllablesItIsGiven_data()
 {
     QTest::addColumn<QString>("text");
-    for (const char* lesson : {"春夏秋冬", "一二三四", "上下左右", "日月水火", "山石田土",
-                               "花草树木", "东南西北", "大小多少", "爸爸妈妈", "你我他们"})
+    for (const char* lesson :
+         {"春夏秋冬", "一二三四", "上下左右", "日月水火", "山石田土", "花草树木", "东南西北",
+          "大小多少", "爸爸妈妈", "你我他们", "天地人和", "长大成人", "一心一意", "不对不好",
+          "绿水青山", "一点儿"})
         QTest::newRow(lesson) << QString::fromUtf8(lesson);
 }
 
-void TestSpeech::commonCharactersGiveMandarinPhonemesWithTones()
+void TestSpeech::theVoiceSaysTheSyllablesItIsGiven()
 {
     QFETCH(QString, text);
     const auto engine = EspeakEngine::open();
@@ -342,9 +345,25 @@ void TestSpeech::commonCharactersGiveMandarinPhonemesWithTones()
     QCOMPARE(mandarin.name, mandarinVoiceName);
     const QString phonemes = engine->phonemes(text, mandarin);
     QVERIFY2(!phonemes.contains(QStringLiteral("(en)")), qPrintable(phonemes));
-    // Every syllable carries its tone as digits (55, 35, 214, 51, or 5 when unstressed).
-    const qsizetype syllables = phonemes.count(QRegularExpression(QStringLiteral("[1-5]+")));
-    QVERIFY2(syllables >= text.size(), qPrintable(phonemes));
+    // The engine ends each syllable with "_|" and writes its tone as a pitch contour: 55,
+    // 35, 21 or 214 (35 before another third tone), 51; a neutral tone takes its pitch
+    // from the syllable before it.
+    const QStringList said = phonemes.split(QStringLiteral("_|"), Qt::SkipEmptyParts);
+    const QStringList given = voicePinyin(text).split(u' ', Qt::SkipEmptyParts);
+    QCOMPARE(said.size(), given.size());
+    const QRegularExpression contour(QStringLiteral("[1-5]+"));
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        const QChar tone = given[i].back();
+        const QString pitch = contour.match(said[i]).captured();
+        const QStringList expected =
+            tone == u'1'   ? QStringList{QStringLiteral("55")}
+            : tone == u'2' ? QStringList{QStringLiteral("35")}
+            : tone == u'3'
+                ? QStringList{QStringLiteral("21"), QStringLiteral("214"), QStringLiteral("35")}
+            : tone == u'4' ? QStringList{QStringLiteral("51")}
+                           : QStringList{pitch}; // neutral
+        QVERIFY2(expected.contains(pitch), qPrintable(given[i] + QStringLiteral(" → ") + said[i]));
+    }
 }
 
 void TestSpeech::aMissingDataDirectoryIsAFailure()

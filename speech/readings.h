@@ -1,0 +1,42 @@
+#pragma once
+
+// What the Mandarin voice is given to say: Chinese text as numbered pinyin, each character's
+// reading decided in its context. The voice would otherwise read every character with one
+// fixed reading; here 长大 is zhang3 da4, 长短 chang2 duan3, 一个 yi2 ge4.
+
+#include <QString>
+#include <string_view>
+
+namespace mulo::speech {
+
+// The text with every character that has a reading replaced by its syllable: tone digit
+// always written (5 for the neutral tone), syllables separated by spaces, ü spelt v. The
+// tone changes of 一 and 不 are applied; third-tone pairs are left to the voice. Everything
+// else (digits, Latin letters, punctuation, spaces) stays as it is.
+QString voicePinyin(const QString& text);
+
+// A sorted table of "key<TAB>value" lines, searched in place: nothing is parsed or copied
+// when it is opened, so a table compiled into the program costs nothing until it is used.
+class ReadingTable {
+public:
+    explicit ReadingTable(std::string_view lines) : m_lines(lines) {}
+
+    // The value of key, or an empty view.
+    std::string_view find(std::string_view key) const;
+    // Whether some key starts with prefix.
+    bool hasKeyStartingWith(std::string_view prefix) const;
+
+private:
+    // The first line whose key is not less than key.
+    std::size_t lowerBound(std::string_view key) const;
+    std::string_view keyAt(std::size_t line) const;
+
+    std::string_view m_lines;
+};
+
+// The tables compiled into the program: words of two or more characters, and every
+// character's reading when it stands alone.
+const ReadingTable& wordReadings();
+const ReadingTable& characterReadings();
+
+} // namespace mulo::speech
