@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <future>
@@ -127,7 +128,14 @@ QIcon applicationIcon()
 
 Form1::Form1(Form1Services services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)), m_messageBox(m_services.messageBox),
-      m_web(m_services.createBrowser)
+      m_web(m_services.createBrowser
+                ? m_services.createBrowser
+                : web::desktopBrowserFactory(
+                      [window = QPointer<Form1>(this)](const QString& address) {
+                          if (window)
+                              window->m_messageBox->show(web::noBrowserMessage(address),
+                                                         MessageBoxOps::Exclamation);
+                      }))
 {
     if (!m_messageBox) {
         m_ownMessageBox = std::make_unique<WidgetMessageBox>(this, m_services.app.Title());
@@ -141,7 +149,12 @@ Form1::Form1(Form1Services services, QWidget* parent)
     wireEvents();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The controls show the lesson list and speak through the voice, which are members:
+    // they go first, before the members they refer to.
+    delete takeCentralWidget();
+}
 
 void Form1::createControls()
 {
@@ -163,6 +176,7 @@ void Form1::createControls()
     m_txtTi->setObjectName(QStringLiteral("txtTi"));
     m_txtTi->setGeometry(twips(480, 360, 4215, 855));
     m_txtTi->setMaxLength(4);
+    m_txtTi->setValidator(new OneLineOfWholeCharacters(m_txtTi));
     QFont questionFont;
     questionFont.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
                               QStringLiteral("Noto Serif CJK SC"), QStringLiteral("serif")});
@@ -330,6 +344,8 @@ void Form1::guarded(const char* handler, const std::function<void()>& body)
 {
     try {
         body();
+    } catch (const UserError& error) {
+        m_messageBox->show(QString::fromUtf8(error.what()), MessageBoxOps::Exclamation);
     } catch (const std::exception& error) {
         m_messageBox->show(QStringLiteral("运行时错误（%1）：%2")
                                .arg(QLatin1String(handler), QString::fromUtf8(error.what())),

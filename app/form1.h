@@ -30,7 +30,8 @@ struct Form1Services {
     std::function<FileBytes(const QString& path)> readFile = readLessonFileBytes;
     // Makes a new voice object; without one, creating the voice fails (no speech service).
     speech::VoiceFactory createVoice = {};
-    web::BrowserFactory createBrowser = web::desktopBrowserFactory();
+    // Defaults to the desktop's browser, whose refusals are reported over the window.
+    web::BrowserFactory createBrowser = {};
 };
 
 class Form1 : public QMainWindow, public CaptionOps {

@@ -11,12 +11,16 @@
 int main(int argc, char* argv[])
 {
     using namespace mulo;
-    // The speech engine loads its data while Qt starts up; a failure shows when the voice
-    // is set up.
+    // The environment and the locale are set while this is the only thread: setenv and
+    // setlocale race with any thread that runs meanwhile. The speech library sets the
+    // character type when it starts, QApplication the whole locale from the environment.
+    speech::prepareSoundEnvironment();
+    speech::EspeakEngine::startLibrary();
+    QApplication app(argc, argv);
+    // The speech engine lists its voices while the window is built; a failure shows when
+    // the voice is set up.
     std::shared_future<std::shared_ptr<speech::EspeakEngine>> engine =
         std::async(std::launch::async, [] { return speech::EspeakEngine::open(); });
-
-    QApplication app(argc, argv);
     quitOnTerminationSignals(app);
     BuildAppInfo info;
     ClockRandom random;

@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QValidator>
 
 namespace mulo {
 
@@ -19,6 +21,37 @@ public:
 
 private:
     QLineEdit* m_edit;
+};
+
+// Keeps a one-line box to one line of whole characters. A paste is cut at its first line
+// break (the rest of the line the user had stays); a character of two UTF-16 units that the
+// box's length limit would split is left out whole.
+class OneLineOfWholeCharacters : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& text, int& cursor) const override
+    {
+        // What was just inserted ends at the cursor; a line break in it ends the insert.
+        const qsizetype lineBreak = text.indexOf(QRegularExpression(QStringLiteral("[\\r\\n]")));
+        if (lineBreak >= 0 && lineBreak < cursor) {
+            text.remove(lineBreak, cursor - lineBreak);
+            cursor = int(lineBreak);
+        }
+        text.remove(QRegularExpression(QStringLiteral("[\\r\\n]")));
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const bool paired =
+                text[i].isHighSurrogate()
+                    ? i + 1 < text.size() && text[i + 1].isLowSurrogate()
+                    : !text[i].isLowSurrogate() || (i > 0 && text[i - 1].isHighSurrogate());
+            if (!paired) {
+                text.remove(i, 1);
+                if (cursor > i)
+                    --cursor;
+                --i;
+            }
+        }
+        return Acceptable;
+    }
 };
 
 class CheckBoxValue : public CheckBoxOps {

@@ -14,8 +14,8 @@ bool ticked(const CheckBoxOps& box)
 // The (k+1)-th selected entry in list order.
 int nthSelected(const ListOps& list, int count, int k)
 {
-    for (int i = 0; i < count; ++i) {
-        if (list.Selected(i) && k-- == 0)
+    for (int i = 0, seen = 0; i < count; ++i) {
+        if (list.Selected(i) && seen++ == k)
             return i;
     }
     throw RuntimeError(QStringLiteral("找不到第 %1 个选中的课文").arg(k + 1));

@@ -3,6 +3,7 @@
 #include "readings.h"
 
 #include <QFileInfo>
+#include <optional>
 #include <espeak-ng/speak_lib.h>
 
 namespace mulo::speech {
@@ -10,12 +11,21 @@ namespace mulo::speech {
 namespace {
 
 std::vector<std::int16_t>* collecting = nullptr;
+bool collectingFailed = false;
 
-int collect(short* samples, int count, espeak_EVENT*)
+// Called from inside the engine's C code: nothing may be thrown through it. Returning 1
+// tells the engine to stop synthesising.
+int collect(short* samples, int count, espeak_EVENT*) noexcept
 {
-    if (samples && collecting)
+    if (!samples || !collecting)
+        return 0;
+    try {
         collecting->insert(collecting->end(), samples, samples + count);
-    return 0;
+        return 0;
+    } catch (...) {
+        collectingFailed = true;
+        return 1;
+    }
 }
 
 std::mutex openLock;
@@ -29,14 +39,21 @@ QByteArray engineText(const QString& text, const VoiceToken& voice)
 
 } // namespace
 
-std::shared_ptr<EspeakEngine> EspeakEngine::open(const QString& dataParent)
+namespace {
+
+// The library once started: its sample rate and the data directory it was started with.
+struct Library {
+    int sampleRate;
+    QString dataParent;
+};
+std::optional<Library> library; // guarded by openLock
+
+const Library& startLibraryLocked(const QString& dataParent)
 {
-    static std::shared_ptr<EspeakEngine> engine;
-    std::lock_guard guard(openLock);
-    if (engine) {
-        if (engine->m_dataParent != dataParent)
+    if (library) {
+        if (library->dataParent != dataParent)
             throw RuntimeError(QStringLiteral("语音引擎已使用另一个数据目录"));
-        return engine;
+        return *library;
     }
     // espeak-ng quietly falls back on its default data when the given one is missing; a
     // wrong directory must fail instead.
@@ -50,7 +67,31 @@ std::shared_ptr<EspeakEngine> EspeakEngine::open(const QString& dataParent)
     if (rate <= 0)
         throw RuntimeError(QStringLiteral("无法启动语音引擎"));
     espeak_SetSynthCallback(collect);
-    engine.reset(new EspeakEngine(dataParent, rate));
+    return library.emplace(Library{rate, dataParent});
+}
+
+} // namespace
+
+void EspeakEngine::startLibrary(const QString& dataParent) noexcept
+{
+    std::lock_guard guard(openLock);
+    try {
+        startLibraryLocked(dataParent);
+    } catch (...) {
+        // open() meets the same failure and reports it.
+    }
+}
+
+std::shared_ptr<EspeakEngine> EspeakEngine::open(const QString& dataParent)
+{
+    static std::shared_ptr<EspeakEngine> engine;
+    std::lock_guard guard(openLock);
+    if (engine) {
+        if (engine->m_dataParent != dataParent)
+            throw RuntimeError(QStringLiteral("语音引擎已使用另一个数据目录"));
+        return engine;
+    }
+    engine.reset(new EspeakEngine(dataParent, startLibraryLocked(dataParent).sampleRate));
     return engine;
 }
 
@@ -97,9 +138,12 @@ std::vector<std::int16_t> EspeakEngine::synthesize(const QString& text, const Vo
     const QByteArray utf8 = engineText(text, voice);
     std::vector<std::int16_t> samples;
     collecting = &samples;
+    collectingFailed = false;
     const espeak_ERROR error = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
                                             POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
     collecting = nullptr;
+    if (collectingFailed)
+        throw RuntimeError(QStringLiteral("语音合成失败：内存不足"));
     if (error != EE_OK)
         throw RuntimeError(QStringLiteral("语音合成失败（%1）").arg(int(error)));
     return samples;

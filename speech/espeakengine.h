@@ -22,6 +22,10 @@ public:
     // "espeak-ng-data"; empty means the library's own default. A directory without espeak
     // data is a failure, as is asking for another directory once the engine runs.
     static std::shared_ptr<EspeakEngine> open(const QString& dataParent = {});
+    // The first part of open(): starting the library sets the process's character-type
+    // locale, which is not thread-safe, so the program does it in main before any other
+    // thread runs. A failure is kept back for open() to report.
+    static void startLibrary(const QString& dataParent = {}) noexcept;
 
     QList<VoiceToken> voices() const override;
     VoiceToken defaultVoice() const override;

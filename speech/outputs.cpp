@@ -47,7 +47,6 @@ RuntimeError audioError(const char* what, PaError error)
 void initialisePortAudio()
 {
     static const PaError initialised = [] {
-        ::setenv("JACK_NO_START_SERVER", "1", 0); // never start a sound server for us
         QuietStderr quiet;
         return Pa_Initialize();
     }();
@@ -56,6 +55,11 @@ void initialisePortAudio()
 }
 
 } // namespace
+
+void prepareSoundEnvironment()
+{
+    ::setenv("JACK_NO_START_SERVER", "1", 0); // never start a sound server for us
+}
 
 void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRate)
 {

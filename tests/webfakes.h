@@ -2,7 +2,11 @@
 
 #include "web/browser.h"
 
+#include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <unistd.h>
 
 namespace mulo::test {
 
@@ -38,5 +42,54 @@ struct RecordingBrowsers {
         };
     }
 };
+
+// A stand-in for the desktop's URL handler, first on PATH for the test's lifetime. It logs
+// its arguments, runs body, and notes that it has finished.
+struct FakeUrlHandler {
+    QTemporaryDir dir;
+    QByteArray savedPath = qgetenv("PATH");
+    QString log = dir.filePath(QStringLiteral("arguments"));
+    QString ends = dir.filePath(QStringLiteral("finished"));
+    explicit FakeUrlHandler(const QByteArray& body)
+    {
+        QFile script(dir.filePath(QStringLiteral("xdg-open")));
+        script.open(QIODevice::WriteOnly);
+        script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" +
+                     QFile::encodeName(log) + "'; done\ntrap \"echo done >> '" +
+                     QFile::encodeName(ends) + "'\" EXIT\n" + body + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", QFile::encodeName(dir.path()) + ":/usr/bin:/bin");
+    }
+    ~FakeUrlHandler() { qputenv("PATH", savedPath); }
+    QStringList arguments() const { return lines(log); }
+    int finished() const { return int(lines(ends).size()); }
+
+private:
+    static QStringList lines(const QString& path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+};
+
+// Children of this process that have ended but were never collected.
+inline int zombieChildren()
+{
+    int zombies = 0;
+    const QString self = QString::number(::getpid());
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (name) state ppid …: the name may hold spaces, so read after its ")".
+        const QString line = QString::fromUtf8(stat.readAll());
+        const QStringList fields = line.mid(line.lastIndexOf(u')') + 2).split(u' ');
+        zombies += fields.size() > 1 && fields[0] == u"Z" && fields[1] == self;
+    }
+    return zombies;
+}
 
 } // namespace mulo::test

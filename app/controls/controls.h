@@ -19,6 +19,13 @@ public:
     explicit RuntimeError(const QString& what) : std::runtime_error(what.toStdString()) {}
 };
 
+// A failure whose message is written for the person at the computer (no browser for a page,
+// say): it is shown as it is, with a warning, rather than reported as a fault of a handler.
+class UserError : public RuntimeError {
+public:
+    using RuntimeError::RuntimeError;
+};
+
 // A text is blank when nothing but U+0020 spaces is in it; tabs and U+3000 are content.
 inline bool isBlank(QStringView text)
 {

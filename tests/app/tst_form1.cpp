@@ -1,11 +1,11 @@
 #include "fakes.h"
 #include "form1.h"
 #include "speechfakes.h"
-#include "testregistry.h"
 #include "textcodec.h"
 #include "webfakes.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -14,8 +14,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <optional>
 
 using namespace mulo;
 using namespace mulo::test;
@@ -34,12 +36,17 @@ struct Window {
     int reads = 0;
     FakeSpeech speech;
     RecordingBrowsers browsers;
-    Form1 form{{random, app, &messageBox,
+    Form1 form;
+
+    enum BrowserKind { Recording, Desktop };
+    explicit Window(BrowserKind browser = Recording)
+        : form({random, app, &messageBox,
                 [this](const QString&) {
                     ++reads;
                     return FileBytes{file, {}};
                 },
-                speech.factory(), browsers.factory()}};
+                speech.factory(), browser == Desktop ? web::BrowserFactory{} : browsers.factory()})
+    {}
 
     template <typename T> T* control(const char* name)
     {
@@ -76,13 +83,18 @@ private slots:
     void makingAnEntryCurrentChangesNoFlag();
     void tabIntoTheListMakesNoEntryCurrent();
     void questionBoxRefusesAFifthCharacter();
+    void questionBoxKeepsOneLineOfWholeCharacters_data();
+    void questionBoxKeepsOneLineOfWholeCharacters();
     void failureInAHandlerIsReportedAndTheProgramGoesOn();
+    void theListGoesBeforeTheLessonsItShows();
 
     void menuBarFollowsItsTable_data();
     void menuBarFollowsItsTable();
     void functionKeysOpenTheirPages_data();
     void functionKeysOpenTheirPages();
     void aFailingBrowserIsReportedAndChangesNothing();
+    void theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning_data();
+    void theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning();
     void menuCommandsActLikeTheButtons();
     void altASpeaksTheQuestion();
     void optionButtonsRunOnEveryChoice();
@@ -204,6 +216,41 @@ void TestForm1::questionBoxRefusesAFifthCharacter()
     QCOMPARE(w.txtTi()->text(), QStringLiteral("春夏秋冬"));
 }
 
+void TestForm1::questionBoxKeepsOneLineOfWholeCharacters_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("a line break ends the paste") << "" << 0 << "春夏\n秋冬"
+                                                 << "春夏";
+    QTest::newRow("so does CR LF") << "" << 0 << "春\r\n夏"
+                                   << "春";
+    QTest::newRow("the user's text after the cursor stays") << "冬" << 0 << "春\n秋"
+                                                            << "春冬";
+    QTest::newRow("a two-unit character the limit would split is left out")
+        << "" << 0 << QString::fromUtf8("一二三\U00020000") << "一二三";
+    QTest::newRow("a two-unit character that fits stays")
+        << "" << 0 << QString::fromUtf8("一二\U00020000") << QString::fromUtf8("一二\U00020000");
+    QTest::newRow("a fifth character is refused") << "" << 0 << "春夏秋冬雪"
+                                                  << "春夏秋冬";
+}
+
+void TestForm1::questionBoxKeepsOneLineOfWholeCharacters()
+{
+    QFETCH(QString, before);
+    QFETCH(int, cursor);
+    QFETCH(QString, pasted);
+    QFETCH(QString, after);
+    Window w;
+    w.showActive();
+    w.txtTi()->setText(before);
+    w.txtTi()->setCursorPosition(cursor);
+    QGuiApplication::clipboard()->setText(pasted);
+    w.txtTi()->paste();
+    QCOMPARE(w.txtTi()->text(), after);
+}
+
 void TestForm1::failureInAHandlerIsReportedAndTheProgramGoesOn()
 {
     Window w; // no scripted random values: the first random pick fails
@@ -215,6 +262,19 @@ void TestForm1::failureInAHandlerIsReportedAndTheProgramGoesOn()
     QVERIFY(w.messageBox.shown[0].text.contains("no scripted value left"));
     QCOMPARE(w.txtTi()->text(), QStringLiteral("山"));
     QVERIFY(w.form.isVisible());
+}
+
+void TestForm1::theListGoesBeforeTheLessonsItShows()
+{
+    QStringList order;
+    {
+        Window w;
+        w.showActive();
+        connect(w.list(), &QObject::destroyed, [&] { order << QStringLiteral("list"); });
+        connect(&w.form.lessons(), &QObject::destroyed,
+                [&] { order << QStringLiteral("lessons"); });
+    }
+    QCOMPARE(order, (QStringList{QStringLiteral("list"), QStringLiteral("lessons")}));
 }
 
 void TestForm1::menuBarFollowsItsTable_data()
@@ -303,6 +363,41 @@ void TestForm1::functionKeysOpenTheirPages()
     QTest::qWait(50);
     QCOMPARE(w.browsers.calls, opened);
     QVERIFY(w.messageBox.shown.isEmpty());
+}
+
+void TestForm1::theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning_data()
+{
+    QTest::addColumn<QByteArray>("handler"); // empty: no xdg-open at all
+    QTest::newRow("a slow handler that refuses") << QByteArray("sleep 0.5; exit 3");
+    QTest::newRow("no handler") << QByteArray();
+}
+
+void TestForm1::theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning()
+{
+    QFETCH(QByteArray, handler);
+    QTemporaryDir empty;
+    const QByteArray savedPath = qgetenv("PATH");
+    std::optional<FakeUrlHandler> fake;
+    if (handler.isEmpty())
+        qputenv("PATH", QFile::encodeName(empty.path()));
+    else
+        fake.emplace(handler);
+    Window w(Window::Desktop);
+    w.random.values = {0.99, 0.0};
+    w.showActive();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(&w.form, Qt::Key_F1);
+    QTest::keyClick(&w.form, Qt::Key_Q, Qt::AltModifier); // answered while the handler runs
+    QTRY_COMPARE_WITH_TIMEOUT(w.txtTi()->text(), QStringLiteral("花"), 300);
+    QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
+    if (fake)
+        QVERIFY(w.messageBox.shown.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(w.messageBox.shown.size(), 1, 5000);
+    QCOMPARE(w.messageBox.shown[0].text,
+             web::noBrowserMessage(QStringLiteral("http://www.mulo.example/www/5x1j/index.html")));
+    QCOMPARE(w.messageBox.shown[0].style, int(MessageBoxOps::Exclamation));
+    qputenv("PATH", savedPath);
 }
 
 void TestForm1::aFailingBrowserIsReportedAndChangesNothing()
@@ -416,5 +511,5 @@ void TestForm1::rapidClicksOnAFullListStayQuickAndConsistent()
     QCOMPARE(w.txtTi()->text().size(), 1);
 }
 
-MULO_REGISTER_TEST(TestForm1)
+QTEST_MAIN(TestForm1)
 #include "tst_form1.moc"

@@ -1,7 +1,6 @@
 #include "fakes.h"
 #include "lessonlistmodel.h"
 #include "startup.h"
-#include "testregistry.h"
 #include "textcodec.h"
 
 #include <QElapsedTimer>
@@ -154,5 +153,5 @@ void TestHostileFiles::anUnreadableFileIsAStartUpFailure()
     QVERIFY_THROWS_EXCEPTION(RuntimeError, readLessonFileBytes(path));
 }
 
-MULO_REGISTER_TEST(TestHostileFiles)
+QTEST_MAIN(TestHostileFiles)
 #include "tst_hostilefiles.moc"

@@ -1,7 +1,6 @@
 #include "fakes.h"
 #include "form1.h"
 #include "speechfakes.h"
-#include "testregistry.h"
 #include "webfakes.h"
 
 #include <QAbstractButton>
@@ -237,5 +236,5 @@ void TestLayout::theIconHasThirteenSizes()
     QCOMPARE(sizes.last(), QSize(128, 128));
 }
 
-MULO_REGISTER_TEST(TestLayout)
+QTEST_MAIN(TestLayout)
 #include "tst_layout.moc"

@@ -1,6 +1,5 @@
 #include "controls/controls.h"
 #include "lessonfile.h"
-#include "testregistry.h"
 #include "textcodec.h"
 
 #include <QTemporaryDir>
@@ -206,5 +205,5 @@ void TestLessonFile::readsRegularFilesAndRefusesTheRest()
     QVERIFY_THROWS_EXCEPTION(RuntimeError, readLessonFileBytes(big.fileName()));
 }
 
-MULO_REGISTER_TEST(TestLessonFile)
+QTEST_MAIN(TestLessonFile)
 #include "tst_lessonfile.moc"

@@ -1,7 +1,6 @@
 #include "fakes.h"
 #include "lessonlistmodel.h"
 #include "startup.h"
-#include "testregistry.h"
 #include "textcodec.h"
 
 #include <QTest>
@@ -143,5 +142,5 @@ void TestStartup::looksBesideTheProgram()
     QCOMPARE(s.pathsRead, QStringList{"/test.txt"});
 }
 
-MULO_REGISTER_TEST(TestStartup)
+QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

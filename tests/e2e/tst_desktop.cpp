@@ -49,7 +49,7 @@ void TestDesktop::altQShowsAQuestionAndTheProgramEndsCleanly()
     QVERIFY(desktop.startServer());
     QVERIFY(desktop.startProgram(QStringLiteral(MULO_PROGRAM),
                                  gbk(QStringLiteral("春夏秋冬\r\n日月星辰\r\n"))));
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral(MULO_CAPTION), 10000);
     const QImage before = desktop.grab();
     QVERIFY(!before.isNull());
     QCOMPARE(redPixels(before), 0);
@@ -77,7 +77,7 @@ void TestDesktop::answerKeyPlaysTheQuestionOnTheSoundDevice()
 
     QVERIFY(
         desktop.startProgram(QStringLiteral(MULO_PROGRAM), gbk(QStringLiteral("春夏秋冬\r\n"))));
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral(MULO_CAPTION), 10000);
     QVERIFY(desktop.key(QStringLiteral("alt+a")));
 
     // The box is blank: the answer picks one character of the only lesson and speaks it,
@@ -110,7 +110,7 @@ void TestDesktop::f1OpensItsPageThroughTheDesktopsUrlHandler()
 
     QVERIFY(
         desktop.startProgram(QStringLiteral(MULO_PROGRAM), gbk(QStringLiteral("春夏秋冬\r\n"))));
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral(MULO_CAPTION), 10000);
     QVERIFY(desktop.key(QStringLiteral("F1")));
     QVERIFY(desktop.key(QStringLiteral("F1")));
     const auto opened = [&] {
@@ -152,7 +152,7 @@ void TestDesktop::theProgramWritesNothingBesideItself()
     QVERIFY(desktop.startProgram(QStringLiteral(MULO_PROGRAM),
                                  gbk(QStringLiteral("春夏秋冬\r\n日月星辰\r\n"))));
     const QStringList before = snapshot(desktop.programFolder());
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral(MULO_CAPTION), 10000);
     for (const char* keys : {"alt+q", "alt+a", "alt+q", "alt+q"})
         QVERIFY(desktop.key(QLatin1String(keys)));
     QTest::qWait(500);

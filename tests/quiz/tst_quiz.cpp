@@ -64,6 +64,7 @@ private slots:
     void pickChangesOnlyTheCurrentIndexAndTheBox();
     void emptyListLeavesEverythingAsItWas();
     void failedPickLeavesTheBoxAlone();
+    void aCountThatDisagreesWithTheFlagsNamesTheMissingLesson();
     void clockRandomIsUniformAndReseedsApart();
     void manyPicksHoldNoMoreMemory();
 };
@@ -128,37 +129,46 @@ void TestQuiz::randomFormulasAtTheirBoundaries()
 
 void TestQuiz::inOrderPicks_data()
 {
+    QTest::addColumn<QStringList>("lessons");
     QTest::addColumn<Rows>("selected");
     QTest::addColumn<int>("current");
     QTest::addColumn<QStringList>("questions");
     QTest::addColumn<Rows>("currents");
 
     QTest::newRow("all lessons from no current entry, wrapping")
-        << Rows{} << -1
+        << example << Rows{} << -1
         << QStringList{"一二三四", "上下左右", "日月水火", "山石田土", "花草树木", "一二三四"}
         << Rows{0, 1, 2, 3, 4, 0};
     QTest::newRow("all lessons after the entry the user made current")
-        << Rows{} << 2 << QStringList{"山石田土", "花草树木"} << Rows{3, 4};
+        << example << Rows{} << 2 << QStringList{"山石田土", "花草树木"} << Rows{3, 4};
     QTest::newRow("two selected alternate")
-        << Rows{1, 3} << 3 << QStringList{"上下左右", "山石田土", "上下左右"} << Rows{1, 3, 1};
+        << example << Rows{1, 3} << 3 << QStringList{"上下左右", "山石田土", "上下左右"}
+        << Rows{1, 3, 1};
     QTest::newRow("three selected, every one takes part")
-        << Rows{1, 2, 3} << 3 << QStringList{"上下左右", "日月水火", "山石田土", "上下左右"}
-        << Rows{1, 2, 3, 1};
+        << example << Rows{1, 2, 3} << 3
+        << QStringList{"上下左右", "日月水火", "山石田土", "上下左右"} << Rows{1, 2, 3, 1};
     QTest::newRow("one selected and current repeats itself")
-        << Rows{2} << 2 << QStringList{"日月水火", "日月水火"} << Rows{2, 2};
+        << example << Rows{2} << 2 << QStringList{"日月水火", "日月水火"} << Rows{2, 2};
     QTest::newRow("selected without a current entry start at the first selected")
-        << Rows{2, 4} << -1 << QStringList{"日月水火", "花草树木"} << Rows{2, 4};
+        << example << Rows{2, 4} << -1 << QStringList{"日月水火", "花草树木"} << Rows{2, 4};
     QTest::newRow("current entry not selected starts at the first selected")
-        << Rows{2, 4} << 0 << QStringList{"日月水火", "花草树木"} << Rows{2, 4};
+        << example << Rows{2, 4} << 0 << QStringList{"日月水火", "花草树木"} << Rows{2, 4};
+    QTest::newRow("the entry made current is a selected one with the text")
+        << QStringList{"天地人和", "一二三四", "天地人和"} << Rows{1, 2} << 1
+        << QStringList{"天地人和"} << Rows{2};
+    QTest::newRow("the cycle follows the first selected entry with the current text")
+        << QStringList{"一二三四", "天地人和", "日月水火", "天地人和"} << Rows{1, 2, 3} << 3
+        << QStringList{"日月水火"} << Rows{2};
 }
 
 void TestQuiz::inOrderPicks()
 {
+    QFETCH(QStringList, lessons);
     QFETCH(Rows, selected);
     QFETCH(int, current);
     QFETCH(QStringList, questions);
     QFETCH(Rows, currents);
-    Quiz quiz(example);
+    Quiz quiz(lessons);
     for (int row : selected)
         quiz.list.setSelected(row, true);
     quiz.list.setListIndex(current);
@@ -300,6 +310,28 @@ void TestQuiz::failedPickLeavesTheBoxAlone()
     QVERIFY_THROWS_EXCEPTION(RuntimeError, quiz.pick());
     QCOMPARE(quiz.txtTi.text, QStringLiteral("山"));
     QCOMPARE(quiz.list.ListIndex(), 4); // already made current before the failure
+}
+
+void TestQuiz::aCountThatDisagreesWithTheFlagsNamesTheMissingLesson()
+{
+    // A list that claims three selected lessons while only one is flagged.
+    struct MiscountingList : LessonListModel {
+        qint16 SelCount() const override { return 3; }
+    } list;
+    for (const QString& lesson : example)
+        list.AddItem(lesson);
+    list.setSelected(1, true);
+    FakeCheckBox chkRnd{CheckBoxOps::Checked}, chkSingle{CheckBoxOps::Unchecked};
+    FakeTextBox txtTi;
+    ScriptedRandom random;
+    random.values = {0.99}; // the third selected lesson
+    QuizControls controls{list, chkRnd, chkSingle, txtTi, random};
+    try {
+        cmdTest_Click(controls);
+        QFAIL("no failure");
+    } catch (const RuntimeError& error) {
+        QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("找不到第 3 个选中的课文"));
+    }
 }
 
 void TestQuiz::clockRandomIsUniformAndReseedsApart()
