@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "appearance.h"
 #include "lessons/selection.h"
 #include "quiz/questionpicking.h"
 #include "startup.h"
@@ -16,6 +17,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionFocusRect>
+#include <QStyledItemDelegate>
+#include <algorithm>
+#include <cmath>
 #include <future>
 
 namespace mulo {
@@ -28,7 +33,56 @@ QRect twips(int left, int top, int width, int height)
     return {left / 15, top / 15, width / 15, height / 15};
 }
 
-const QColor inactiveCaptionColour(191, 205, 219);
+// The line edit centres the font's line, which for CJK fonts is far taller than the
+// characters: the big question would be cut at the bottom of its box. Centre the ink instead:
+// that of the ideographs' em box (all of it, so that they never move or lose a stroke) and
+// of whatever else the text holds, such as the descender of a Latin "g". When the two do not
+// fit together the ideographs stay whole and the rest of the room goes below them. Returns
+// the top text margin that puts the baseline there.
+int questionTopMargin(const QFont& font, const QString& text, int boxHeight)
+{
+    const QFontMetricsF metrics(font);
+    const double em = QFontInfo(font).pixelSize();
+    const bool ideographs = text.isEmpty() || std::any_of(text.begin(), text.end(), [](QChar c) {
+                                return c.script() == QChar::Script_Han;
+                            });
+    double top = ideographs ? -0.88 * em : 0, bottom = ideographs ? 0.12 * em : 0;
+    if (!text.isEmpty()) {
+        const QRectF ink = metrics.tightBoundingRect(text);
+        top = ideographs ? std::min(top, ink.top()) : ink.top();
+        bottom = ideographs ? std::max(bottom, ink.bottom()) : ink.bottom();
+    }
+    const double baseline =
+        bottom - top <= boxHeight || !ideographs ? (boxHeight - top - bottom) / 2 : 0.88 * em;
+    // The line edit puts the baseline at margin + (room - line height + 1) / 2 + ascent.
+    return int(std::lround(2 * (baseline - metrics.ascent()) - boxHeight + metrics.height() - 1));
+}
+
+// Marks the current lesson whether or not the list has the focus: with "单字显示" a parent
+// sees which lesson the character came from.
+class CurrentLessonDelegate : public QStyledItemDelegate {
+public:
+    CurrentLessonDelegate(const LessonListModel& model, QObject* parent)
+        : QStyledItemDelegate(parent), m_model(model)
+    {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        if (index.row() == m_model.ListIndex())
+            painter->fillRect(option.rect, QColor(180, 200, 224));
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+    // A CJK font's line is far taller than its characters: rows as tall as the characters
+    // and their tick boxes need, so that the list shows nine lessons, as it was drawn to.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight};
+    }
+    static constexpr int rowHeight = 16;
+
+private:
+    const LessonListModel& m_model;
+};
 
 // Shows the model's flags as tick boxes; a click anywhere on a row, or Space on the current
 // row, toggles that entry and makes it current.
@@ -37,6 +91,7 @@ public:
     LessonListView(LessonListModel& model, QWidget* parent) : QListView(parent), m_model(model)
     {
         setModel(&model);
+        setItemDelegate(new CurrentLessonDelegate(model, this));
         setSelectionMode(NoSelection);
         setUniformItemSizes(true);
         // Once set explicitly, Qt no longer makes the first row current when the list gets
@@ -72,6 +127,30 @@ protected:
             return;
         }
         QListView::keyPressEvent(event);
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        QListView::paintEvent(event);
+        // The current row carries the focus mark; with none, the whole list does, so that
+        // tabbing in shows where the keyboard is without making a lesson current.
+        if (hasFocus() && m_model.ListIndex() < 0) {
+            QPainter painter(viewport());
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+            focus.backgroundColor = palette().color(QPalette::Base);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        }
+    }
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QListView::focusInEvent(event);
+        viewport()->update();
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QListView::focusOutEvent(event);
+        viewport()->update();
     }
 
 private:
@@ -142,6 +221,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
         m_messageBox = m_ownMessageBox.get();
     }
     setObjectName(QStringLiteral("Form1"));
+    applyWindowLook(this);
     setWindowTitle(m_services.app.Title());
     setWindowIcon(applicationIcon());
     createMenus();
@@ -182,13 +262,14 @@ void Form1::createControls()
                               QStringLiteral("Noto Serif CJK SC"), QStringLiteral("serif")});
     questionFont.setPointSize(42);
     m_txtTi->setFont(questionFont);
-    // The line edit centres the font's line height, which for CJK fonts is far taller than
-    // the characters; centre the ideographs' em box instead, so that the big characters are
-    // not cut at the bottom of the box.
-    const QFontMetricsF metrics(questionFont);
-    const double em = QFontInfo(questionFont).pixelSize();
-    const double shift = (metrics.height() - 1) / 2 + 0.38 * em - metrics.ascent();
-    m_txtTi->setTextMargins(0, int(std::lround(2 * shift)), 0, 0);
+    const auto placeText = [this] {
+        m_txtTi->setTextMargins(
+            0,
+            questionTopMargin(m_txtTi->font(), m_txtTi->text(), m_txtTi->contentsRect().height()),
+            0, 0);
+    };
+    placeText();
+    connect(m_txtTi, &QLineEdit::textChanged, m_txtTi, placeText);
     QPalette questionPalette = m_txtTi->palette();
     questionPalette.setColor(QPalette::Text, Qt::red);
     questionPalette.setColor(QPalette::Base, inactiveCaptionColour);
@@ -276,6 +357,7 @@ void Form1::createMenus()
     const auto menu = [&](const char* item, const QString& caption) {
         QMenu* m = menuBar()->addMenu(caption);
         m->setObjectName(QLatin1String(item));
+        m->setAttribute(Qt::WA_WindowPropagation); // the window's font and colours
         action(m->menuAction(), QLatin1String(item));
         return m;
     };

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -123,39 +124,60 @@ template <typename Text, typename Take> void forEachLine(Text text, Take take)
 
 } // namespace
 
-Encoding detectEncoding(QByteArrayView bytes, qsizetype* bomLength)
+Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength)
 {
-    const auto starts = [&](std::initializer_list<uchar> mark) {
-        if (bytes.size() < qsizetype(mark.size()))
-            return false;
-        qsizetype i = 0;
-        for (uchar b : mark) {
-            if (uchar(bytes[i++]) != b)
-                return false;
-        }
-        return true;
-    };
+    const auto starts = [&](QByteArrayView mark) { return bytes.startsWith(mark); };
     const auto result = [&](Encoding e, qsizetype bom) {
         if (bomLength)
             *bomLength = bom;
         return e;
     };
-    if (starts({0xEF, 0xBB, 0xBF}))
+    if (starts("\xEF\xBB\xBF"))
         return result(Encoding::Utf8, 3);
-    if (starts({0xFF, 0xFE}))
+    if (starts("\xFF\xFE"))
         return result(Encoding::Utf16LE, 2);
-    if (starts({0xFE, 0xFF}))
+    if (starts("\xFE\xFF"))
         return result(Encoding::Utf16BE, 2);
+    return result(Encoding::Unmarked, 0);
+}
 
-    bool longSequence = false;
-    for (qsizetype i = 0; i < bytes.size();) {
-        const int length = utf8SequenceLength(bytes, i);
+bool isCommonCharacter(QChar c)
+{
+    // The 3755 characters of GB2312's first level (GBK B0A1 … D7F9): what a lesson for a
+    // young child is written in.
+    static const std::vector<bool> common = [] {
+        QByteArray level1;
+        for (int lead = 0xB0; lead <= 0xD7; ++lead) {
+            for (int trail = 0xA1; trail <= (lead == 0xD7 ? 0xF9 : 0xFE); ++trail)
+                level1 += char(lead), level1 += char(trail);
+        }
+        std::vector<bool> table(0x10000);
+        for (QChar c : decodeGbk(level1))
+            table[c.unicode()] = true;
+        return table;
+    }();
+    return common[c.unicode()];
+}
+
+Encoding lineEncoding(QByteArrayView line)
+{
+    bool multiByte = false;
+    for (qsizetype i = 0; i < line.size();) {
+        const int length = utf8SequenceLength(line, i);
         if (length == 0)
-            return result(Encoding::Gbk, 0);
-        longSequence = longSequence || length >= 3;
+            return Encoding::Gbk;
+        multiByte = multiByte || length > 1;
         i += length;
     }
-    return result(longSequence ? Encoding::Utf8 : Encoding::Gbk, 0);
+    if (!multiByte)
+        return Encoding::Gbk; // plain ASCII reads the same either way
+    // Valid UTF-8, but GBK text can be too (洹奥班啊 is E4A1 B0C2 B0E0 B0A1): the reading
+    // with more of the common characters is the lesson.
+    const auto common = [](const QString& text) {
+        return std::count_if(text.begin(), text.end(), isCommonCharacter);
+    };
+    return common(decodeGbk(line)) > common(QString::fromUtf8(line)) ? Encoding::Gbk
+                                                                     : Encoding::Utf8;
 }
 
 QString decodeGbk(QByteArrayView bytes)
@@ -190,7 +212,7 @@ QString decodeGbk(QByteArrayView bytes)
 LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLine)
 {
     qsizetype bom = 0;
-    const Encoding encoding = detectEncoding(bytes, &bom);
+    const Encoding encoding = detectByteOrderMark(bytes, &bom);
     bytes = bytes.sliced(bom);
 
     LessonFile result;
@@ -210,9 +232,12 @@ LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLin
         return true;
     };
 
-    if (encoding == Encoding::Gbk) {
+    if (encoding == Encoding::Unmarked) {
+        // A file edited with two tools can hold lines of both encodings.
         forEachLine(bytes, [&](QByteArrayView line, bool terminated) {
-            return take(decodeGbk(line), terminated);
+            return take(lineEncoding(line) == Encoding::Gbk ? decodeGbk(line)
+                                                            : QString::fromUtf8(line),
+                        terminated);
         });
     } else {
         const QString text = decodeWhole(bytes, encoding);

@@ -15,7 +15,7 @@ inline constexpr char lessonFileName[] = "test.txt";
 // and a link to an endless device must not stall start-up.
 inline constexpr qint64 maxLessonFileSize = 16 * 1024 * 1024;
 
-enum class Encoding { Gbk, Utf8, Utf16LE, Utf16BE };
+enum class Encoding { Unmarked, Gbk, Utf8, Utf16LE, Utf16BE };
 
 // Joins the program's directory and the file name with exactly one separator.
 QString lessonFilePath(const QString& directory);
@@ -23,10 +23,18 @@ QString lessonFilePath(const QString& directory);
 // "第" + number + "课：" + the line exactly as read.
 QString lessonEntry(qint32 lineNumber, QStringView line);
 
-// A byte-order mark decides; otherwise text that is entirely valid UTF-8 and has at least
-// one sequence of three or more bytes is UTF-8 (what Linux editors write, and practically
-// never what a GBK file looks like); everything else is GBK.
-Encoding detectEncoding(QByteArrayView bytes, qsizetype* bomLength = nullptr);
+// The encoding a byte-order mark gives the whole file (UTF-8, UTF-16 LE or BE), or Unmarked.
+Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength = nullptr);
+
+// The encoding of one line of a file without a byte-order mark. A file edited with two
+// tools (a GBK file with lines added by a Linux editor, or the reverse) mixes them, so each
+// line is decided alone: a line that is not valid UTF-8 is GBK; a valid UTF-8 line with
+// multi-byte sequences is UTF-8, unless its GBK reading has more of the common characters
+// (GB2312's first level) than its UTF-8 reading.
+Encoding lineEncoding(QByteArrayView line);
+
+// Whether c is one of the 3755 common characters of GB2312's first level.
+bool isCommonCharacter(QChar c);
 
 // GBK (code page 936) to UTF-16. Bytes that do not form a GBK character become U+FFFD.
 QString decodeGbk(QByteArrayView bytes);

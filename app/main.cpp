@@ -1,4 +1,6 @@
+#include "appearance.h"
 #include "appinfo.h"
+#include "buildinfo.h"
 #include "form1.h"
 #include "quiz/clockrandom.h"
 #include "speech/espeakengine.h"
@@ -17,6 +19,9 @@ int main(int argc, char* argv[])
     speech::prepareSoundEnvironment();
     speech::EspeakEngine::startLibrary();
     QApplication app(argc, argv);
+    // Docks tie the window to its launcher by the desktop entry's name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(MULO_APP_ID));
+    installQtChineseTranslation(app);
     // The speech engine lists its voices while the window is built; a failure shows when
     // the voice is set up.
     std::shared_future<std::shared_ptr<speech::EspeakEngine>> engine =

@@ -86,6 +86,7 @@ public:
                                               : QMessageBox::NoIcon,
                         m_title, text, QMessageBox::Ok, m_parent);
         box.setWindowModality(Qt::WindowModal);
+        box.setAttribute(Qt::WA_WindowPropagation); // the window's font and colours
         box.exec();
     }
 

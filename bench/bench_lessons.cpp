@@ -1,34 +1,48 @@
-// Start-up with a full lesson file, and single picks over a full list.
+// Start-up with a full lesson file (GBK, UTF-8, or the two mixed line by line), how many
+// lines of a mixed file are read in the right encoding, and single picks over a full list.
 //   build/bench/bench_lessons
 
 #include "fakes.h"
+#include "lessonfile.h"
 #include "lessonlistmodel.h"
 #include "quiz/questionpicking.h"
 #include "startup.h"
 
 #include <QStringEncoder>
 #include <benchmark/benchmark.h>
+#include <limits>
+#include <random>
 
 using namespace mulo;
 
 namespace {
 
-QByteArray fullLessonFile()
+enum Encodings { Gbk, Utf8, Mixed };
+
+QByteArray encodeLine(const QString& line, bool asGbk)
+{
+    QStringEncoder gbk("GB18030");
+    return asGbk ? QByteArray(gbk(line)) : line.toUtf8();
+}
+
+// A full file in one encoding, or with every other line in the other one.
+QByteArray fullLessonFile(Encodings encodings)
 {
     const QString characters = QStringLiteral("春夏秋冬东南西北日月星辰山川河流花草树木");
-    QString text;
+    QByteArray bytes;
     for (int i = 0; i < ListOps::maxCount; ++i) {
+        QString line;
         for (int k = 0; k < 4; ++k)
-            text += characters[(i * 7 + k * 3) % characters.size()];
-        text += QStringLiteral("\r\n");
+            line += characters[(i * 7 + k * 3) % characters.size()];
+        bytes += encodeLine(line, encodings == Gbk || (encodings == Mixed && i % 2 == 0));
+        bytes += "\r\n";
     }
-    QStringEncoder gbk("GB18030");
-    return gbk(text);
+    return bytes;
 }
 
 void loadFullLessonFile(benchmark::State& state)
 {
-    const QByteArray bytes = fullLessonFile();
+    const QByteArray bytes = fullLessonFile(Encodings(state.range(0)));
     test::FakeCaption caption;
     test::RecordingMessageBox messageBox;
     test::FakeAppInfo app;
@@ -43,7 +57,43 @@ void loadFullLessonFile(benchmark::State& state)
     if (!messageBox.shown.isEmpty())
         state.SkipWithError("start-up failed");
 }
-BENCHMARK(loadFullLessonFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(loadFullLessonFile)
+    ->ArgName("gbk0_utf8_1_mixed2")
+    ->DenseRange(Gbk, Mixed)
+    ->Unit(benchmark::kMillisecond);
+
+// A million random lessons of four common characters, each line in GBK or UTF-8 at random,
+// in one file: the lines read as something else are counted.
+void mixedEncodingsReadRight(benchmark::State& state)
+{
+    QString common;
+    for (char16_t c = 0x4E00; c <= 0x9FFF; ++c) {
+        if (isCommonCharacter(QChar(c)))
+            common += QChar(c);
+    }
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<qsizetype> pick(0, common.size() - 1);
+    QStringList lessons;
+    QByteArray bytes;
+    for (int i = 0; i < state.range(0); ++i) {
+        QString line;
+        for (int k = 0; k < 4; ++k)
+            line += common[pick(random)];
+        lessons.append(line);
+        bytes += encodeLine(line, random() % 2 == 0) + '\n';
+    }
+    qint64 wrong = 0;
+    for (auto _ : state) {
+        const LessonFile file = parseLessonFile(bytes, std::numeric_limits<int>::max());
+        wrong = 0;
+        for (qsizetype i = 0; i < lessons.size(); ++i)
+            wrong += file.entries[i] != lessonEntry(qint32(i + 1), lessons[i]);
+    }
+    state.counters["characters"] = double(common.size());
+    state.counters["lines"] = double(lessons.size());
+    state.counters["wrong"] = double(wrong);
+}
+BENCHMARK(mixedEncodingsReadRight)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 struct Fixed : RandomSource {
     void reseedFromClock() override {}

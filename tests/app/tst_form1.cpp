@@ -81,10 +81,12 @@ private slots:
     void altQGivesAQuestion();
     void clickOnAnEntryTogglesItAndMakesItCurrent();
     void makingAnEntryCurrentChangesNoFlag();
-    void tabIntoTheListMakesNoEntryCurrent();
+    void tabIntoTheListShowsAFocusMarkAndMakesNoEntryCurrent();
     void questionBoxRefusesAFifthCharacter();
     void questionBoxKeepsOneLineOfWholeCharacters_data();
     void questionBoxKeepsOneLineOfWholeCharacters();
+    void questionBoxShowsItsTextWhole_data();
+    void questionBoxShowsItsTextWhole();
     void failureInAHandlerIsReportedAndTheProgramGoesOn();
     void theListGoesBeforeTheLessonsItShows();
 
@@ -195,14 +197,25 @@ void TestForm1::makingAnEntryCurrentChangesNoFlag()
     QVERIFY(!w.list()->currentIndex().isValid());
 }
 
-void TestForm1::tabIntoTheListMakesNoEntryCurrent()
+void TestForm1::tabIntoTheListShowsAFocusMarkAndMakesNoEntryCurrent()
 {
     Window w;
     w.showActive();
     w.txtTi()->setFocus();
+    const QImage before = w.list()->grab().toImage();
     QTest::keyClick(w.txtTi(), Qt::Key_Tab);
     QTRY_VERIFY(w.list()->hasFocus());
     QCOMPARE(w.form.lessons().ListIndex(), -1);
+    QVERIFY(w.list()->grab().toImage() != before); // a focus mark shows where the keys go
+
+    // With the focus elsewhere, the current lesson stays marked; no flag changes.
+    const QRect row = w.list()->visualRect(w.list()->model()->index(2, 0));
+    w.form.lessons().setListIndex(2);
+    w.txtTi()->setFocus();
+    QTRY_VERIFY(!w.list()->hasFocus());
+    QVERIFY(w.list()->viewport()->grab(row).toImage() !=
+            before.copy(row.translated(w.list()->viewport()->pos())));
+    QCOMPARE(w.form.lessons().SelCount(), 0);
 }
 
 void TestForm1::questionBoxRefusesAFifthCharacter()
@@ -249,6 +262,41 @@ void TestForm1::questionBoxKeepsOneLineOfWholeCharacters()
     QGuiApplication::clipboard()->setText(pasted);
     w.txtTi()->paste();
     QCOMPARE(w.txtTi()->text(), after);
+}
+
+void TestForm1::questionBoxShowsItsTextWhole_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("bottomWhole"); // false: only the ideographs must be whole
+    QTest::newRow("a lesson") << "春夏秋冬" << true;
+    QTest::newRow("a character with a low stroke") << "以" << true;
+    QTest::newRow("Latin with a descender") << "Ag" << true;
+    QTest::newRow("ideographs with a descender") << "国g" << false;
+}
+
+void TestForm1::questionBoxShowsItsTextWhole()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, bottomWhole);
+    Window w;
+    w.txtTi()->setText(text);
+    w.txtTi()->setFocus();
+    const QImage box = w.txtTi()->grab().toImage();
+    int top = box.height(), bottom = -1;
+    for (int y = 0; y < box.height(); ++y) {
+        for (int x = 0; x < box.width(); ++x) {
+            const QColor c = box.pixelColor(x, y);
+            if (c.red() > 150 && c.green() < 100 && c.blue() < 100) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    QVERIFY2(top > 0, qPrintable(QString::number(top))); // nothing cut at the top
+    if (bottomWhole)
+        QVERIFY2(bottom < box.height() - 1, qPrintable(QString::number(bottom)));
+    else
+        QVERIFY2(bottom >= box.height() - 12, qPrintable(QString::number(bottom))); // shows
 }
 
 void TestForm1::failureInAHandlerIsReportedAndTheProgramGoesOn()

@@ -131,7 +131,7 @@ void TestLayout::questionBoxLooksAsDrawn()
     QCOMPARE(font.weight(), QFont::Normal);
     QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
     QCOMPARE(txtTi->palette().color(QPalette::Text), QColor(255, 0, 0));
-    QCOMPARE(txtTi->palette().color(QPalette::Base), QColor(191, 205, 219));
+    QCOMPARE(txtTi->palette().color(QPalette::Base), QColor(221, 230, 240));
     QVERIFY(txtTi->alignment() & Qt::AlignLeft);
     QCOMPARE(txtTi->maxLength(), 4);
     QCOMPARE(txtTi->toolTip(),
@@ -144,9 +144,9 @@ void TestLayout::listSharesTheQuestionBoxBackground()
 {
     Window w;
     auto* list = w.form.findChild<QListView*>(QStringLiteral("lstAllWords"));
-    QCOMPARE(list->palette().color(QPalette::Base), QColor(191, 205, 219));
-    QCOMPARE(list->palette().color(QPalette::Text), QApplication::palette().color(QPalette::Text));
-    QCOMPARE(list->font(), QApplication::font(list));
+    QCOMPARE(list->palette().color(QPalette::Base), QColor(221, 230, 240));
+    QCOMPARE(list->palette().color(QPalette::Text), QColor(Qt::black));
+    QCOMPARE(list->font(), w.form.font()); // the window's own, like every control's
 }
 
 void TestLayout::aPastedFifthCharacterIsRefused()

@@ -113,6 +113,18 @@ void TestLessonFile::detectsEncoding_data()
     // 山水小园 in GBK is also well-formed two-byte UTF-8 (Latin and Greek letters); GBK wins.
     QTest::newRow("GBK that is valid two-byte UTF-8")
         << gbk(QStringLiteral("山水小园")) << QStringList{"第1课：山水小园"};
+    // E4A1 B0C2 B0E0 B0A1 also reads as UTF-8 "䡰°డ": the common characters decide.
+    QTest::newRow("GBK that is valid three-byte UTF-8")
+        << gbk(QStringLiteral("洹奥班啊")) << QStringList{"第1课：洹奥班啊"};
+    QTest::newRow("a GBK file with a UTF-8 line added")
+        << gbk(lessons) + "\n" + QStringLiteral("我的新课").toUtf8() + "\n"
+        << expected + QStringList{"第3课：我的新课"};
+    QTest::newRow("a UTF-8 file with a GBK line added")
+        << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("我的新课"))
+        << expected + QStringList{"第3课：我的新课"};
+    QTest::newRow("a mark decides for every line")
+        << QByteArray("\xEF\xBB\xBF") + lessons.toUtf8() + "\n" + gbk(QStringLiteral("春"))
+        << expected + QStringList{"第3课：\uFFFD\uFFFD"};
     QTest::newRow("ASCII") << QByteArray("abcd") << QStringList{"第1课：abcd"};
     QTest::newRow("mark alone") << QByteArray("\xEF\xBB\xBF") << QStringList{};
 }

@@ -1,0 +1,60 @@
+#include "appearance.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <QWidget>
+
+namespace mulo {
+
+QFont interfaceFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC"),
+                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("sans-serif")});
+    // 9 points at 96 dpi, whatever the desktop's resolution: the layout is in pixels.
+    font.setPixelSize(12);
+    return font;
+}
+
+QPalette windowPalette()
+{
+    const QColor face(240, 240, 240), text(Qt::black), white(Qt::white);
+    QPalette palette(text, face, white, QColor(160, 160, 160), QColor(160, 160, 160), text, white);
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Midlight, QColor(227, 227, 227));
+        palette.setColor(group, QPalette::Shadow, QColor(105, 105, 105));
+        palette.setColor(group, QPalette::Highlight, QColor(0, 120, 215));
+        palette.setColor(group, QPalette::HighlightedText, white);
+        palette.setColor(group, QPalette::AlternateBase, QColor(247, 247, 247));
+        palette.setColor(group, QPalette::ToolTipBase, QColor(255, 255, 225));
+        palette.setColor(group, QPalette::ToolTipText, text);
+        palette.setColor(group, QPalette::PlaceholderText, QColor(109, 109, 109));
+        palette.setColor(group, QPalette::Link, QColor(0, 0, 238));
+        palette.setColor(group, QPalette::LinkVisited, QColor(85, 26, 139));
+    }
+    const QColor disabledText(109, 109, 109);
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabledText);
+    palette.setColor(QPalette::Disabled, QPalette::Base, face);
+    return palette;
+}
+
+void applyWindowLook(QWidget* window)
+{
+    window->setFont(interfaceFont());
+    window->setPalette(windowPalette());
+}
+
+bool installQtChineseTranslation(QCoreApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+} // namespace mulo
