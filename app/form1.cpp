@@ -1,8 +1,8 @@
 #include "form1.h"
 
 #include "appearance.h"
-#include "lessons/selection.h"
-#include "quiz/questionpicking.h"
+#include "questionpicking.h"
+#include "selection.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -27,7 +27,8 @@ namespace mulo {
 
 namespace {
 
-// Positions are kept in twips, as the window was drawn; 15 twips are one pixel at 96 dpi.
+// The layout is measured in twips, the unit its positions are written in below; 15 twips
+// are one pixel at 96 dpi.
 QRect twips(int left, int top, int width, int height)
 {
     return {left / 15, top / 15, width / 15, height / 15};
@@ -198,7 +199,7 @@ std::shared_future<QImage> decodeBackground()
 QIcon applicationIcon()
 {
     QIcon icon;
-    for (int size : {16, 20, 22, 24, 32, 36, 40, 48, 64, 72, 80, 96, 128})
+    for (int size : {MULO_ICON_SIZES})
         icon.addFile(QStringLiteral(":/icons/mulo-%1.png").arg(size), QSize(size, size));
     return icon;
 }
@@ -240,18 +241,31 @@ void Form1::createControls()
 {
     auto* client = new ClientArea(decodeBackground(), this);
     setCentralWidget(client);
+    createQuestionFrame(client);
+    createRangeFrame(client);
+    createQuestionCommandsFrame(client);
+    orderTabStops();
 
-    const auto frame = [client](const char* name, const QString& caption, QRect geometry) {
-        auto* box = new QGroupBox(caption, client);
-        box->setObjectName(QLatin1String(name));
-        box->setGeometry(geometry);
-        box->setAutoFillBackground(true); // the frames lie over the picture
-        return box;
-    };
-    m_frame1 = frame("Frame1", QStringLiteral("题目"), twips(360, 360, 5175, 1455));
-    m_frame2 = frame("Frame2", QStringLiteral("范围"), twips(360, 2040, 3255, 3375));
-    m_frame3 = frame("Frame3", QStringLiteral("出题"), twips(3840, 2040, 1695, 3375));
+    // The client area below the menu bar is 5910 × 5685 twips.
+    const QSize clientSize = twips(0, 0, 5910, 5685).size();
+    resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
+    m_txtTi->setFocus();
+}
 
+QGroupBox* Form1::createFrame(QWidget* client, const char* name, const QString& caption,
+                              QRect geometry)
+{
+    auto* box = new QGroupBox(caption, client);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    box->setAutoFillBackground(true); // the frames lie over the picture
+    return box;
+}
+
+// "题目": the question box.
+void Form1::createQuestionFrame(QWidget* client)
+{
+    m_frame1 = createFrame(client, "Frame1", QStringLiteral("题目"), twips(360, 360, 5175, 1455));
     m_txtTi = new QLineEdit(m_frame1);
     m_txtTi->setObjectName(QStringLiteral("txtTi"));
     m_txtTi->setGeometry(twips(480, 360, 4215, 855));
@@ -276,13 +290,21 @@ void Form1::createControls()
     m_txtTi->setPalette(questionPalette);
     m_txtTi->setToolTip(
         QStringLiteral("点击出题按钮，软件生成汉字题目；也可以手工输入题目；不能超过4个字符"));
+    m_txtTi->setAccessibleName(QStringLiteral("题目"));
+    m_txtTiOps = std::make_unique<LineEditText>(m_txtTi);
+}
 
+// "范围": the lesson list and the three selection commands.
+void Form1::createRangeFrame(QWidget* client)
+{
+    m_frame2 = createFrame(client, "Frame2", QStringLiteral("范围"), twips(360, 2040, 3255, 3375));
     m_lstAllWords = new LessonListView(m_lessons, m_frame2);
     m_lstAllWords->setObjectName(QStringLiteral("lstAllWords"));
     m_lstAllWords->setGeometry(twips(480, 360, 2415, 2160));
     QPalette listPalette = m_lstAllWords->palette();
     listPalette.setColor(QPalette::Base, inactiveCaptionColour);
     m_lstAllWords->setPalette(listPalette);
+    m_lstAllWords->setAccessibleName(QStringLiteral("课文列表"));
 
     m_option1 = new QButtonGroup(this);
     const struct {
@@ -293,10 +315,17 @@ void Form1::createControls()
         auto* button = new QRadioButton(QString::fromUtf8(options[i].caption), m_frame2);
         button->setObjectName(QStringLiteral("Option1_%1").arg(i));
         button->setGeometry(twips(options[i].left, 2880, 975, 375));
+        button->setAccessibleName(button->text());
+        button->installEventFilter(this); // see eventFilter: tabbing lands on the chosen one
         m_option1->addButton(button, i);
     }
     m_option1->button(SelectNone)->setChecked(true);
+}
 
+// "出题": how questions are asked, and the two commands.
+void Form1::createQuestionCommandsFrame(QWidget* client)
+{
+    m_frame3 = createFrame(client, "Frame3", QStringLiteral("出题"), twips(3840, 2040, 1695, 3375));
     m_chkRnd = new QCheckBox(QStringLiteral("随机出题"), m_frame3);
     m_chkRnd->setObjectName(QStringLiteral("chkRnd"));
     m_chkRnd->setGeometry(twips(240, 600, 1215, 255));
@@ -305,6 +334,8 @@ void Form1::createControls()
     m_chkSingle->setObjectName(QStringLiteral("chkSingle"));
     m_chkSingle->setGeometry(twips(240, 1080, 1095, 375));
     m_chkSingle->setChecked(true);
+    m_chkRndOps = std::make_unique<CheckBoxValue>(m_chkRnd);
+    m_chkSingleOps = std::make_unique<CheckBoxValue>(m_chkSingle);
 
     m_cmdTest = new QPushButton(QStringLiteral("出题(&Q)"), m_frame3);
     m_cmdTest->setObjectName(QStringLiteral("cmdTest"));
@@ -317,17 +348,12 @@ void Form1::createControls()
         button->setAutoDefault(false);
         button->setDefault(false);
     }
+}
 
-    m_txtTiOps = std::make_unique<LineEditText>(m_txtTi);
-    m_chkRndOps = std::make_unique<CheckBoxValue>(m_chkRnd);
-    m_chkSingleOps = std::make_unique<CheckBoxValue>(m_chkSingle);
-
-    m_txtTi->setAccessibleName(QStringLiteral("题目"));
-    m_lstAllWords->setAccessibleName(QStringLiteral("课文列表"));
-    for (QAbstractButton* b : m_option1->buttons())
-        b->setAccessibleName(b->text());
-
-    // Tab order as the controls were laid out; the option group counts as one stop.
+// Tab goes through the controls in the order they are laid out; the option group counts as
+// one stop.
+void Form1::orderTabStops()
+{
     QWidget* order[] = {m_txtTi,
                         m_lstAllWords,
                         m_option1->button(0),
@@ -338,61 +364,56 @@ void Form1::createControls()
                         m_cmdTest,
                         m_cmdRead};
     for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
-    for (QAbstractButton* b : m_option1->buttons())
-        b->installEventFilter(this);
-
-    // The client area below the menu bar is 5910 × 5685 twips.
-    const QSize clientSize = twips(0, 0, 5910, 5685).size();
-    resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
-    m_txtTi->setFocus();
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void Form1::createMenus()
 {
-    const auto action = [this](QAction* a, const QString& item) {
-        a->setObjectName(item);
-        return a;
-    };
-    const auto menu = [&](const char* item, const QString& caption) {
-        QMenu* m = menuBar()->addMenu(caption);
-        m->setObjectName(QLatin1String(item));
-        m->setAttribute(Qt::WA_WindowPropagation); // the window's font and colours
-        action(m->menuAction(), QLatin1String(item));
-        return m;
-    };
-    const auto web = [&](QAction* a, const QString& item) {
-        connect(action(a, item), &QAction::triggered, this,
-                [this, item] { webShortcut_Click(item); });
-        return a;
-    };
+    QMenu* test = createMenu("test_meau", QStringLiteral("识字题目(&T)"));
+    QAction* testTest = test->addAction(QStringLiteral("出题"));
+    testTest->setObjectName(QStringLiteral("test_test"));
+    connect(testTest, &QAction::triggered, this, &Form1::test_test_Click);
+    QAction* testAnswer = test->addAction(QStringLiteral("答案"));
+    testAnswer->setObjectName(QStringLiteral("test_Answer"));
+    connect(testAnswer, &QAction::triggered, this, &Form1::test_Answer_Click);
 
-    QMenu* test = menu("test_meau", QStringLiteral("识字题目(&T)"));
-    connect(action(test->addAction(QStringLiteral("出题")), QStringLiteral("test_test")),
-            &QAction::triggered, this, [this] { test_test_Click(); });
-    connect(action(test->addAction(QStringLiteral("答案")), QStringLiteral("test_Answer")),
-            &QAction::triggered, this, [this] { test_Answer_Click(); });
-
-    for (const char* item : {"update", "yijian"}) {
-        const web::WebShortcut& shortcut = web::webShortcut(QString::fromLatin1(item));
-        web(menuBar()->addAction(shortcut.caption.toString()), shortcut.item.toString());
+    // The web shortcuts, as their table lays them out: some on the menu bar, the rest with
+    // their function keys in "作者网站".
+    for (const web::WebShortcut& shortcut : web::webShortcuts) {
+        if (shortcut.menu == web::WebMenu::MenuBar)
+            addWebShortcut(menuBar(), shortcut);
     }
-
-    // F10 is left out: it stays the key that opens the menu bar.
-    const Qt::Key keys[] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4,  Qt::Key_F5, Qt::Key_F6,
-                            Qt::Key_F7, Qt::Key_F8, Qt::Key_F9, Qt::Key_F11, Qt::Key_F12};
-    QMenu* site = menu("site", QStringLiteral("作者网站(&S)"));
-    for (int i = 0; i < 11; ++i) {
-        const web::WebShortcut& shortcut = web::webShortcuts[size_t(i)];
-        QAction* a = web(site->addAction(shortcut.caption.toString()), shortcut.item.toString());
-        a->setShortcut(keys[i]);
+    QMenu* site = createMenu("site", QStringLiteral("作者网站(&S)"));
+    for (const web::WebShortcut& shortcut : web::webShortcuts) {
+        if (shortcut.menu == web::WebMenu::Site)
+            addWebShortcut(site, shortcut);
     }
+}
+
+QMenu* Form1::createMenu(const char* item, const QString& caption)
+{
+    QMenu* menu = menuBar()->addMenu(caption);
+    menu->setObjectName(QLatin1String(item));
+    menu->menuAction()->setObjectName(QLatin1String(item));
+    menu->setAttribute(Qt::WA_WindowPropagation); // the window's font and colours
+    return menu;
+}
+
+void Form1::addWebShortcut(QWidget* menu, const web::WebShortcut& shortcut)
+{
+    auto* action = new QAction(shortcut.caption.toString(), menu);
+    const QString item = shortcut.item.toString();
+    action->setObjectName(item);
+    if (shortcut.key)
+        action->setShortcut(shortcut.key);
+    connect(action, &QAction::triggered, this, [this, item] { webShortcut_Click(item); });
+    menu->addAction(action);
 }
 
 void Form1::wireEvents()
 {
-    connect(m_cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
-    connect(m_cmdRead, &QPushButton::clicked, this, [this] { cmdRead_Click(); });
+    connect(m_cmdTest, &QPushButton::clicked, this, &Form1::cmdTest_Click);
+    connect(m_cmdRead, &QPushButton::clicked, this, &Form1::cmdRead_Click);
     connect(m_option1, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(qint16(id)); });
 }
@@ -466,7 +487,8 @@ void Form1::cmdRead_Click()
 {
     // Answer speaking handles its own failures: it ends silently.
     QuizControls quiz = quizControls();
-    speech::AnswerControls answer{quiz, m_voice.get()};
+    speech::AnswerControls answer{quiz.txtTi, [&quiz] { mulo::cmdTest_Click(quiz); },
+                                  m_voice.get()};
     speech::cmdRead_Click(answer);
 }
 

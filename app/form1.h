@@ -3,12 +3,14 @@
 // The main window: its controls, the wiring of every user action to its handler, and the
 // one error boundary those handlers go through.
 
+#include "answer.h"
+#include "core/services.h"
+#include "desktopbrowser.h"
 #include "lessonfile.h"
 #include "lessonlistmodel.h"
 #include "qtcontrols.h"
-#include "speech/answer.h"
-#include "web/desktopbrowser.h"
-#include "web/shortcuts.h"
+#include "questionpicking.h"
+#include "shortcuts.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -16,6 +18,7 @@
 
 class QButtonGroup;
 class QGroupBox;
+class QMenu;
 class QListView;
 class QPushButton;
 class QRadioButton;
@@ -60,7 +63,15 @@ protected:
 
 private:
     void createControls();
+    QGroupBox* createFrame(QWidget* client, const char* name, const QString& caption,
+                           QRect geometry);
+    void createQuestionFrame(QWidget* client);
+    void createRangeFrame(QWidget* client);
+    void createQuestionCommandsFrame(QWidget* client);
+    void orderTabStops();
     void createMenus();
+    QMenu* createMenu(const char* item, const QString& caption);
+    void addWebShortcut(QWidget* menu, const web::WebShortcut& shortcut);
     void wireEvents();
     // Every handler but start-up runs through here: a failure becomes a message and the
     // program goes on.

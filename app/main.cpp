@@ -1,10 +1,10 @@
 #include "appearance.h"
 #include "appinfo.h"
 #include "buildinfo.h"
+#include "clockrandom.h"
+#include "espeakengine.h"
 #include "form1.h"
-#include "quiz/clockrandom.h"
-#include "speech/espeakengine.h"
-#include "speech/outputs.h"
+#include "outputs.h"
 #include "terminationsignals.h"
 
 #include <QApplication>

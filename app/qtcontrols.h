@@ -2,7 +2,7 @@
 
 // The control operations over the real Qt widgets.
 
-#include "controls/controls.h"
+#include "core/controls.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

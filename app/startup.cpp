@@ -21,7 +21,7 @@ void Form_Load(StartupContext& context)
         for (const QString& entry : lessons.entries)
             context.list.AddItem(entry);
         if (readFailed)
-            throw RuntimeError(QStringLiteral("读取课文文件出错：") + file.error);
+            throw RuntimeError(file.error);
 
         if (context.setUpVoice)
             context.setUpVoice();

@@ -2,7 +2,8 @@
 
 // Start-up: the lesson file into the list, the voice, then the versioned caption.
 
-#include "controls/controls.h"
+#include "core/controls.h"
+#include "core/services.h"
 #include "lessonfile.h"
 
 #include <functional>

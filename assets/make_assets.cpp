@@ -128,7 +128,7 @@ int main(int argc, char* argv[])
     const QDir out(QString::fromLocal8Bit(argv[1]));
     bool ok = background().save(out.filePath(QStringLiteral("background.jpg")), "JPEG", 90);
     out.mkpath(QStringLiteral("icons"));
-    for (int size : {16, 20, 22, 24, 32, 36, 40, 48, 64, 72, 80, 96, 128})
+    for (int size : {MULO_ICON_SIZES})
         ok = icon(size).save(out.filePath(QStringLiteral("icons/mulo-%1.png").arg(size))) && ok;
     return ok ? 0 : 1;
 }

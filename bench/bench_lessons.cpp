@@ -5,7 +5,7 @@
 #include "fakes.h"
 #include "lessonfile.h"
 #include "lessonlistmodel.h"
-#include "quiz/questionpicking.h"
+#include "questionpicking.h"
 #include "startup.h"
 
 #include <QStringEncoder>

@@ -3,9 +3,9 @@
 // the process (its reading tables not yet touched) and for later ones; and how long the
 // readings of a lesson take to decide.
 
-#include "speech/answer.h"
-#include "speech/espeakengine.h"
-#include "speech/readings.h"
+#include "answer.h"
+#include "espeakengine.h"
+#include "readings.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

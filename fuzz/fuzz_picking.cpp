@@ -3,7 +3,7 @@
 //   build-fuzz/fuzz/fuzz_picking -max_total_time=60 fuzz/corpus/picking
 
 #include "lessonlistmodel.h"
-#include "quiz/questionpicking.h"
+#include "questionpicking.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -2,7 +2,7 @@
 // each, with a tone digit (an erhua 儿 joins the syllable before it as its r).
 //   build-fuzz/fuzz/fuzz_readings -max_total_time=60 fuzz/corpus/readings
 
-#include "speech/readings.h"
+#include "readings.h"
 
 #include <QRegularExpression>
 #include <cstdlib>

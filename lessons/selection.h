@@ -2,7 +2,7 @@
 
 // The selection commands of the option group "范围": select every lesson, none, or invert.
 
-#include "controls/controls.h"
+#include "core/controls.h"
 
 namespace mulo {
 

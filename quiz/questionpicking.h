@@ -3,7 +3,8 @@
 // Question picking: choose the next lesson and write it, or one of its characters, into the
 // question box.
 
-#include "controls/controls.h"
+#include "core/controls.h"
+#include "core/services.h"
 
 #include <QStringView>
 
@@ -21,7 +22,8 @@ struct QuizControls {
 QStringView lessonText(QStringView entry);
 
 // Random position among count items: ⌊u·(count − 1) + 0.5⌋. The two ends come up half as
-// often as the inner items, which is how the drill has always drawn.
+// often as the inner items; lesson files and parents' habits are built on this spread, so it
+// stays.
 int randomPosition(double u, int count);
 
 // 1-based character position for a random single character: ⌊3u + 0.5⌋ + 1.

@@ -17,13 +17,13 @@ void setUpVoice(std::unique_ptr<SpVoice>& Voice, const VoiceFactory& create,
 void cmdRead_Click(AnswerControls& c) noexcept
 {
     try {
-        if (isBlank(c.quiz.txtTi.Text())) {
-            cmdTest_Click(c.quiz);
-            c.quiz.txtTi.Refresh(); // the new question is on screen before it is spoken
+        if (isBlank(c.txtTi.Text())) {
+            c.cmdTest_Click();
+            c.txtTi.Refresh(); // the new question is on screen before it is spoken
         }
         if (!c.Voice)
             throw RuntimeError(QStringLiteral("没有语音"));
-        c.Voice->Speak(c.quiz.txtTi.Text(), SVSFDefault);
+        c.Voice->Speak(c.txtTi.Text(), SVSFDefault);
     } catch (...) {
     }
 }

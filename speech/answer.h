@@ -2,8 +2,10 @@
 
 // Setting up the voice at start, and speaking the answer.
 
-#include "quiz/questionpicking.h"
+#include "core/controls.h"
 #include "voice.h"
+
+#include <functional>
 
 namespace mulo::speech {
 
@@ -16,8 +18,9 @@ void setUpVoice(std::unique_ptr<SpVoice>& Voice, const VoiceFactory& create,
                 const QString& requiredAttributes = mandarinVoiceAttributes);
 
 struct AnswerControls {
-    QuizControls& quiz; // the question box is quiz.txtTi
-    SpVoice* Voice;     // null when there is no voice
+    TextBoxOps& txtTi;
+    std::function<void()> cmdTest_Click; // picks a question into txtTi
+    SpVoice* Voice;                      // null when there is no voice
 };
 
 // Speaks the question box; with a blank box a question is picked and shown first. Returns

@@ -3,8 +3,8 @@
 #include "readings.h"
 
 #include <QFileInfo>
-#include <optional>
 #include <espeak-ng/speak_lib.h>
+#include <optional>
 
 namespace mulo::speech {
 

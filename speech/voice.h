@@ -1,11 +1,11 @@
 #pragma once
 
-// A small voice API after the classic speech automation interface: a voice object that picks
-// one of the installed voices by its attributes, speaks into an output stream in that
-// stream's format, at a rate and volume on the classic scales. Every failing operation is a
-// RuntimeError, raised where the classic interface would report its error.
+// The voice API the drill speaks through: a voice object that picks one of the installed
+// voices by its attributes, speaks into an output stream in that stream's format, at a rate
+// (−10 … 10, 0 normal) and a volume (0 … 100). Every failing operation is a RuntimeError,
+// raised by the operation that failed, so the caller decides what the user sees.
 
-#include "controls/controls.h"
+#include "core/errors.h"
 
 #include <QList>
 #include <QString>
@@ -17,7 +17,8 @@
 
 namespace mulo::speech {
 
-// Audio format types of the classic interface; only 16-bit mono ones are offered here.
+// Audio format types by number, as voice set-up names them; only 16-bit mono ones are
+// offered here.
 enum SpeechAudioFormatType : int {
     SAFT8kHz16BitMono = 6,
     SAFT11kHz16BitMono = 10,
@@ -85,7 +86,7 @@ public:
 };
 
 // Rate r (−10 … 10, 0 normal) as words per minute: 175 × 3^(r/10), so that each step of
-// the scale speeds speech up by the same factor as the classic interface does.
+// the scale speeds speech up by the same factor, and 10 steps make it three times as fast.
 int wordsPerMinute(int rate);
 
 // Resamples 16-bit mono audio.

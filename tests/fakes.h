@@ -2,7 +2,8 @@
 
 // Small stand-ins for the controls and platform services, for tests of the logic.
 
-#include "controls/controls.h"
+#include "core/controls.h"
+#include "core/services.h"
 
 #include <QList>
 #include <QStringList>

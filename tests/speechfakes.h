@@ -3,7 +3,7 @@
 // Stand-ins for the speech back-end and the sound output, for tests that must not need
 // espeak-ng data or a sound device.
 
-#include "speech/voice.h"
+#include "voice.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "web/browser.h"
+#include "browser.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 // The browser the web shortcuts drive: a new window is made, shown, and sent to an address.
 
-#include "controls/controls.h"
+#include "core/errors.h"
 
 #include <functional>
 #include <memory>

@@ -150,7 +150,7 @@ void TestHostileFiles::anUnreadableFileIsAStartUpFailure()
     const QString path = dir.filePath(QStringLiteral("test.txt"));
     bytes("abcd\r\n")(path);
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, readLessonFileBytes(path));
+    QVERIFY(!readLessonFileBytes(path).error.isEmpty());
 }
 
 QTEST_MAIN(TestHostileFiles)

@@ -1,6 +1,6 @@
 #include "lessonlistmodel.h"
-#include "lessons/selection.h"
 #include "memory.h"
+#include "selection.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -1,8 +1,8 @@
+#include "clockrandom.h"
 #include "fakes.h"
 #include "lessonlistmodel.h"
 #include "memory.h"
-#include "quiz/clockrandom.h"
-#include "quiz/questionpicking.h"
+#include "questionpicking.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "speech/readings.h"
+#include "readings.h"
 
 #include <QTest>
 

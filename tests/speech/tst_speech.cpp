@@ -1,9 +1,10 @@
+#include "answer.h"
+#include "espeakengine.h"
 #include "fakes.h"
 #include "lessonlistmodel.h"
-#include "speech/answer.h"
-#include "speech/espeakengine.h"
-#include "speech/outputs.h"
-#include "speech/readings.h"
+#include "outputs.h"
+#include "questionpicking.h"
+#include "readings.h"
 #include "speechfakes.h"
 #include "startup.h"
 #include "wavfile.h"
@@ -68,7 +69,7 @@ struct Startup {
     }
     void answer()
     {
-        AnswerControls controls{quiz, Voice.get()};
+        AnswerControls controls{txtTi, [this] { cmdTest_Click(quiz); }, Voice.get()};
         cmdRead_Click(controls);
     }
 };

@@ -1,4 +1,4 @@
-#include "speech/espeakengine.h"
+#include "espeakengine.h"
 
 #include <QTest>
 #include <cstdlib>

@@ -1,5 +1,5 @@
-#include "web/desktopbrowser.h"
-#include "web/shortcuts.h"
+#include "desktopbrowser.h"
+#include "shortcuts.h"
 #include "webfakes.h"
 
 #include <QElapsedTimer>

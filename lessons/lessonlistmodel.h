@@ -4,7 +4,7 @@
 // shows it. Flags are kept here rather than in Qt's selection model, whose range bookkeeping
 // turns selecting or inverting thousands of single rows into minutes.
 
-#include "controls/controls.h"
+#include "core/controls.h"
 
 #include <QAbstractListModel>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "lessonfile.h"
 
-#include "controls/controls.h"
+#include "core/controls.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -248,14 +248,19 @@ LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLin
 
 FileBytes readLessonFileBytes(const QString& path)
 {
-    const auto systemError = [](const QString& what) {
-        return RuntimeError(what + QStringLiteral("：") +
-                            QString::fromLocal8Bit(std::strerror(errno)));
+    FileBytes result;
+    const auto fail = [&](const QString& what) {
+        result.error = what + QStringLiteral("：") + QString::fromLocal8Bit(std::strerror(errno));
+        return result;
+    };
+    const auto refuse = [&](const QString& why) {
+        result.error = why + path;
+        return result;
     };
     // Non-blocking, so that a FIFO in the file's place cannot stall start-up.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        throw systemError(QStringLiteral("无法打开课文文件 ") + path);
+        return fail(QStringLiteral("无法打开课文文件 ") + path);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -263,20 +268,21 @@ FileBytes readLessonFileBytes(const QString& path)
 
     struct stat info {};
     if (::fstat(fd, &info) != 0)
-        throw systemError(QStringLiteral("无法读取课文文件 ") + path);
+        return fail(QStringLiteral("无法读取课文文件 ") + path);
     if (!S_ISREG(info.st_mode))
-        throw RuntimeError(QStringLiteral("课文文件不是普通文件：") + path);
+        return refuse(QStringLiteral("课文文件不是普通文件："));
     if (info.st_size > maxLessonFileSize)
-        throw RuntimeError(QStringLiteral("课文文件太大（超过 16 MiB）：") + path);
+        return refuse(QStringLiteral("课文文件太大（超过 16 MiB）："));
 
-    FileBytes result;
     // The file may grow while it is read; the limit holds all the same.
     result.bytes.resize(qsizetype(info.st_size) + 1);
     qsizetype filled = 0;
     for (;;) {
         if (filled == result.bytes.size()) {
-            if (filled > maxLessonFileSize)
-                throw RuntimeError(QStringLiteral("课文文件太大（超过 16 MiB）：") + path);
+            if (filled > maxLessonFileSize) {
+                result.bytes.clear();
+                return refuse(QStringLiteral("课文文件太大（超过 16 MiB）："));
+            }
             result.bytes.resize(std::min<qsizetype>(filled * 2 + 4096, maxLessonFileSize + 1));
         }
         const ssize_t got = ::read(fd, result.bytes.data() + filled, result.bytes.size() - filled);
@@ -285,8 +291,8 @@ FileBytes readLessonFileBytes(const QString& path)
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            result.error = QString::fromLocal8Bit(std::strerror(errno));
-            break;
+            result.bytes.truncate(filled);
+            return fail(QStringLiteral("读取课文文件出错"));
         }
         filled += got;
     }

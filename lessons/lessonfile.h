@@ -2,7 +2,7 @@
 
 // The lesson file: one lesson per line, turned into numbered list entries.
 
-#include "controls/controls.h"
+#include "core/errors.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -50,15 +50,16 @@ struct LessonFile {
 // short of the file's end (a failed read), endsMidLine drops the unfinished last line.
 LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries = 32767, bool endsMidLine = false);
 
-// What could be read of a file: its bytes, and whether reading stopped at its end.
+// What could be read of a file: its bytes, and why reading stopped before its end.
 struct FileBytes {
     QByteArray bytes;
     QString error; // empty when the whole file was read
 };
 
-// Reads a regular file of at most maxLessonFileSize bytes. Anything else (missing, a
-// directory, a FIFO, a device, too large) is a RuntimeError before any byte is read; a read
-// that fails part-way returns the bytes before the failure together with the error.
+// Reads a regular file of at most maxLessonFileSize bytes. It never throws: anything else
+// (missing, a directory, a FIFO, a device, too large) gives the error and no bytes, before
+// any byte is read; a read that fails part-way gives the bytes before the failure and the
+// error.
 FileBytes readLessonFileBytes(const QString& path);
 
 } // namespace mulo

@@ -1,30 +1,15 @@
 #pragma once
 
-// The few operations the drill's logic needs of the main window's controls and of the
-// platform. The logic sees nothing else, so it runs against the real widgets and against
-// small fakes alike.
+// The few operations the drill's logic needs of the main window's controls. The logic sees
+// nothing else, so it runs against the real widgets and against small fakes alike.
+
+#include "core/errors.h"
 
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
-#include <stdexcept>
-#include <string>
 
 namespace mulo {
-
-// A failure that ends the handler it occurs in and passes to the caller. Each handler's
-// caller decides what the user sees (see Form1's error boundary).
-class RuntimeError : public std::runtime_error {
-public:
-    explicit RuntimeError(const QString& what) : std::runtime_error(what.toStdString()) {}
-};
-
-// A failure whose message is written for the person at the computer (no browser for a page,
-// say): it is shown as it is, with a warning, rather than reported as a fault of a handler.
-class UserError : public RuntimeError {
-public:
-    using RuntimeError::RuntimeError;
-};
 
 // A text is blank when nothing but U+0020 spaces is in it; tabs and U+3000 are content.
 inline bool isBlank(QStringView text)
@@ -79,30 +64,11 @@ public:
 
 class MessageBoxOps {
 public:
-    // Style values of the classic message box: buttons plus icon.
+    // Style values: the buttons plus the icon, added together.
     enum : int { OkOnly = 0, Critical = 16, Exclamation = 48 };
     virtual ~MessageBoxOps() = default;
     // Modal; returns when the user has closed it. The application title is the box's title.
     virtual void show(const QString& text, int style) = 0;
-};
-
-class AppInfo {
-public:
-    virtual ~AppInfo() = default;
-    // The program's directory, without a trailing separator except at the root.
-    virtual QString Path() const = 0;
-    virtual QString Title() const = 0;
-    virtual qint16 Major() const = 0;
-    virtual qint16 Minor() const = 0;
-    virtual qint16 Revision() const = 0;
-};
-
-class RandomSource {
-public:
-    virtual ~RandomSource() = default;
-    virtual void reseedFromClock() = 0;
-    // Uniform over [0, 1): 0 can occur, 1 never.
-    virtual double next() = 0;
 };
 
 } // namespace mulo
