@@ -13,10 +13,9 @@
 int main(int argc, char* argv[])
 {
     using namespace mulo;
-    // The environment and the locale are set while this is the only thread: setenv and
-    // setlocale race with any thread that runs meanwhile. The speech library sets the
-    // character type when it starts, QApplication the whole locale from the environment.
-    speech::prepareSoundEnvironment();
+    // The locale is set while this is the only thread: setlocale races with any thread that
+    // runs meanwhile. The speech library sets the character type when it starts,
+    // QApplication the whole locale from the environment.
     speech::EspeakEngine::startLibrary();
     QApplication app(argc, argv);
     // Docks tie the window to its launcher by the desktop entry's name.

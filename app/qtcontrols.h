@@ -7,8 +7,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QRegularExpression>
 #include <QValidator>
+#include <algorithm>
 
 namespace mulo {
 
@@ -31,13 +31,15 @@ public:
     using QValidator::QValidator;
     State validate(QString& text, int& cursor) const override
     {
+        const auto lineBreak = [](QChar c) { return c == u'\n' || c == u'\r'; };
         // What was just inserted ends at the cursor; a line break in it ends the insert.
-        const qsizetype lineBreak = text.indexOf(QRegularExpression(QStringLiteral("[\\r\\n]")));
-        if (lineBreak >= 0 && lineBreak < cursor) {
-            text.remove(lineBreak, cursor - lineBreak);
-            cursor = int(lineBreak);
+        const auto first = std::find_if(text.cbegin(), text.cend(), lineBreak);
+        const qsizetype at = first - text.cbegin();
+        if (first != text.cend() && at < cursor) {
+            text.remove(at, cursor - at);
+            cursor = int(at);
         }
-        text.remove(QRegularExpression(QStringLiteral("[\\r\\n]")));
+        text.removeIf(lineBreak);
         for (qsizetype i = 0; i < text.size(); ++i) {
             const bool paired =
                 text[i].isHighSurrogate()

@@ -34,7 +34,11 @@ std::mutex openLock;
 // readings decided in context instead, which it speaks exactly as written.
 QByteArray engineText(const QString& text, const VoiceToken& voice)
 {
-    return (voice.engineVoice == mandarinEngineVoice ? voicePinyin(text) : text).toUtf8();
+    if (voice.engineVoice != mandarinEngineVoice)
+        return text.toUtf8();
+    const QString pinyin = voicePinyin(text);
+    releaseReadingPages(); // one answer's look-ups; the next answer maps them again
+    return pinyin.toUtf8();
 }
 
 } // namespace

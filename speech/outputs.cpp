@@ -2,90 +2,54 @@
 
 #include <QFile>
 #include <QtEndian>
-#include <cstdlib>
-#include <fcntl.h>
-#include <portaudio.h>
-#include <unistd.h>
+#include <alsa/asoundlib.h>
 
 namespace mulo::speech {
 
 namespace {
 
-// Sound libraries report every card and server they fail to find on stderr (dozens of
-// lines on a machine without sound); none of it is for the user.
-class QuietStderr {
-public:
-    QuietStderr()
-    {
-        std::fflush(stderr);
-        m_saved = ::dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null >= 0) {
-            ::dup2(null, STDERR_FILENO);
-            ::close(null);
-        }
-    }
-    ~QuietStderr()
-    {
-        if (m_saved >= 0) {
-            std::fflush(stderr);
-            ::dup2(m_saved, STDERR_FILENO);
-            ::close(m_saved);
-        }
-    }
+// ALSA reports every card and plug-in it fails to find (dozens of lines on a machine without
+// sound); none of it is for the user, who hears the answer or does not.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
-private:
-    int m_saved = -1;
-};
-
-RuntimeError audioError(const char* what, PaError error)
+RuntimeError audioError(const char* what, int error)
 {
     return RuntimeError(QString::fromUtf8(what) + QStringLiteral("：") +
-                        QString::fromUtf8(Pa_GetErrorText(error)));
-}
-
-void initialisePortAudio()
-{
-    static const PaError initialised = [] {
-        QuietStderr quiet;
-        return Pa_Initialize();
-    }();
-    if (initialised != paNoError)
-        throw audioError("无法使用声音设备", initialised);
+                        QString::fromUtf8(snd_strerror(error)));
 }
 
 } // namespace
 
-void prepareSoundEnvironment()
-{
-    ::setenv("JACK_NO_START_SERVER", "1", 0); // never start a sound server for us
-}
-
 void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRate)
 {
-    initialisePortAudio();
-    PaStream* stream = nullptr;
-    PaError error;
-    {
-        QuietStderr quiet;
-        error = Pa_OpenDefaultStream(&stream, 0, 1, paInt16, sampleRate,
-                                     paFramesPerBufferUnspecified, nullptr, nullptr);
-    }
-    if (error != paNoError)
+    static const bool quiet = snd_lib_error_set_handler(quietAlsa) == 0;
+    Q_UNUSED(quiet);
+    snd_pcm_t* device = nullptr;
+    int error = snd_pcm_open(&device, "default", SND_PCM_STREAM_PLAYBACK, 0);
+    if (error < 0)
         throw audioError("无法打开声音设备", error);
     struct Closer {
-        PaStream* stream;
-        ~Closer() { Pa_CloseStream(stream); }
-    } closer{stream};
+        snd_pcm_t* device;
+        ~Closer() { snd_pcm_close(device); }
+    } closer{device};
 
-    if ((error = Pa_StartStream(stream)) != paNoError)
-        throw audioError("无法播放", error);
-    error = Pa_WriteStream(stream, samples.data(), static_cast<unsigned long>(samples.size()));
-    // Output underflow only means the device waited for us; everything was still played.
-    if (error != paNoError && error != paOutputUnderflowed)
-        throw audioError("播放出错", error);
-    // Stopping waits until every buffered sample has been played.
-    if ((error = Pa_StopStream(stream)) != paNoError)
+    // ALSA converts to whatever the device takes; a fifth of a second of buffering.
+    error = snd_pcm_set_params(device, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
+                               unsigned(sampleRate), 1, 200000);
+    if (error < 0)
+        throw audioError("无法打开声音设备", error);
+    for (std::size_t done = 0; done < samples.size();) {
+        snd_pcm_sframes_t written =
+            snd_pcm_writei(device, samples.data() + done, samples.size() - done);
+        // An underrun only means the device waited for us: carry on where it stopped.
+        if (written < 0)
+            written = snd_pcm_recover(device, int(written), 1);
+        if (written < 0)
+            throw audioError("播放出错", int(written));
+        done += std::size_t(written);
+    }
+    // Draining waits until every buffered sample has been played.
+    if ((error = snd_pcm_drain(device)) < 0)
         throw audioError("播放出错", error);
 }
 

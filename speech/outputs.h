@@ -9,13 +9,9 @@
 
 namespace mulo::speech {
 
-// Sets what the sound libraries read from the environment (they must never start a sound
-// server for us). setenv is not thread-safe: call it first in main, before any thread runs.
-void prepareSoundEnvironment();
-
-// The default sound device, through PortAudio's blocking interface. The device is opened
-// for each utterance and closed once it has been played; without a device, play() fails
-// at once.
+// The default sound device, through ALSA (and so through PulseAudio or PipeWire where they
+// run) in blocking mode. The device is opened for each utterance and closed once it has
+// been played; without a device, play() fails at once.
 class SoundDeviceOutput : public OutputStream {
 public:
     void play(std::span<const std::int16_t> samples, int sampleRate) override;

@@ -1,5 +1,10 @@
 #include "readings.h"
 
+#include <cstdint>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <utility>
+
 // The reading tables sit in the program's read-only data as they are in speech/data/: the
 // system maps their pages in from the executable as a look-up first touches them, so start-up
 // neither reads nor parses them, and they are shared between running copies of the program.
@@ -32,6 +37,22 @@ const ReadingTable& characterReadings()
         {mulo_character_readings,
          std::size_t(mulo_character_readings_end - mulo_character_readings)});
     return table;
+}
+
+void releaseReadingPages()
+{
+    // Only the pages that lie wholly inside a table: its neighbours in the read-only data are
+    // left alone. The pages stay in the page cache, so the next look-up maps them again.
+    static const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    for (const auto& [begin, end] :
+         {std::pair<const char*, const char*>{mulo_word_readings, mulo_word_readings_end},
+          std::pair<const char*, const char*>{mulo_character_readings,
+                                              mulo_character_readings_end}}) {
+        const std::uintptr_t first = (std::uintptr_t(begin) + page - 1) & ~(page - 1);
+        const std::uintptr_t last = std::uintptr_t(end) & ~(page - 1);
+        if (last > first)
+            ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+    }
 }
 
 } // namespace mulo::speech

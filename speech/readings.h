@@ -39,4 +39,10 @@ private:
 const ReadingTable& wordReadings();
 const ReadingTable& characterReadings();
 
+// Hands the tables' pages back to the system. An answer reads a few hundred bytes of them,
+// but the system maps whole pages, and their neighbours with them, and would go on counting
+// them against the program for as long as it runs. They stay in the page cache, so the next
+// answer maps them again in microseconds.
+void releaseReadingPages();
+
 } // namespace mulo::speech
