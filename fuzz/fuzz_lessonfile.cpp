@@ -1,6 +1,7 @@
 // Any bytes as a lesson file: no crash, and every entry is well formed.
 //   build-fuzz/fuzz/fuzz_lessonfile -max_total_time=60 fuzz/corpus/lessonfile
 
+#include "core/controls.h"
 #include "lessonfile.h"
 
 #include <cstdlib>
