@@ -510,7 +510,14 @@ void Form1::webShortcut_Click(const QString& item)
 
 void Form1::Option1_Click(qint16 Index)
 {
-    guarded("Option1_Click", [this, Index] { mulo::Option1_Click(m_lessons, Index); });
+    guarded("Option1_Click", [this, Index] {
+        m_lessons.beginChanges();
+        struct Announce {
+            LessonListModel& lessons;
+            ~Announce() { lessons.endChanges(); }
+        } announce{m_lessons};
+        mulo::Option1_Click(m_lessons, Index);
+    });
 }
 
 } // namespace mulo

@@ -1,5 +1,7 @@
 #include "lessonlistmodel.h"
 
+#include <algorithm>
+
 namespace mulo {
 
 void LessonListModel::checkIndex(int index) const
@@ -33,8 +35,22 @@ void LessonListModel::setSelected(int index, bool selected)
         return;
     m_selected[size_t(index)] = selected;
     m_selCount = qint16(m_selCount + (selected ? 1 : -1));
+    if (m_batching) {
+        m_changedFirst = m_changedFirst < 0 ? index : std::min(m_changedFirst, index);
+        m_changedLast = std::max(m_changedLast, index);
+        return;
+    }
     const QModelIndex changed = this->index(index);
     emit dataChanged(changed, changed, {Qt::CheckStateRole});
+}
+
+void LessonListModel::endChanges()
+{
+    if (--m_batching > 0 || m_changedFirst < 0)
+        return;
+    const QModelIndex first = index(m_changedFirst), last = index(m_changedLast);
+    m_changedFirst = m_changedLast = -1;
+    emit dataChanged(first, last, {Qt::CheckStateRole});
 }
 
 QString LessonListModel::List(int index) const

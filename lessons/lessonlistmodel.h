@@ -28,6 +28,11 @@ public:
     // What a click on an entry does: toggle its flag and make it current.
     void toggleByUser(int index);
 
+    // Flags changed between beginChanges() and endChanges() are announced once, as one
+    // range: inverting 32767 lessons is then one repaint of the view, not 32767 notices.
+    void beginChanges() { ++m_batching; }
+    void endChanges();
+
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -42,6 +47,8 @@ private:
     std::vector<bool> m_selected;
     qint16 m_selCount = 0;
     qint16 m_current = -1;
+    int m_batching = 0;
+    int m_changedFirst = -1, m_changedLast = -1; // the rows changed while batching
 };
 
 } // namespace mulo
