@@ -51,7 +51,7 @@ void TestReadings::readsAsATeacherWould_data()
     row("迹 as today's standard reads it", "迹", "ji4");
     // 一 and 不 change with the next syllable, and 一 stays itself where it is a number.
     row("一 before tone 4", "一样", "yi2 yang4");
-    row("一 before a neutral 个", "一个", "yi2 ge5");
+    row("一 before the measure word 个", "一个", "yi2 ge4");
     row("一 before tone 1", "一天", "yi4 tian1");
     row("一 before tone 3", "一起", "yi4 qi3");
     row("一 twice in an idiom", "一心一意", "yi4 xin1 yi2 yi4");
