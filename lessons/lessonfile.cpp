@@ -159,25 +159,25 @@ bool isCommonCharacter(QChar c)
     return common[c.unicode()];
 }
 
-Encoding lineEncoding(QByteArrayView line)
+QString decodeUnmarkedLine(QByteArrayView line)
 {
     bool multiByte = false;
     for (qsizetype i = 0; i < line.size();) {
         const int length = utf8SequenceLength(line, i);
         if (length == 0)
-            return Encoding::Gbk;
+            return decodeGbk(line);
         multiByte = multiByte || length > 1;
         i += length;
     }
     if (!multiByte)
-        return Encoding::Gbk; // plain ASCII reads the same either way
+        return decodeGbk(line); // plain ASCII reads the same either way
     // Valid UTF-8, but GBK text can be too (洹奥班啊 is E4A1 B0C2 B0E0 B0A1): the reading
     // with more of the common characters is the lesson.
     const auto common = [](const QString& text) {
         return std::count_if(text.begin(), text.end(), isCommonCharacter);
     };
-    return common(decodeGbk(line)) > common(QString::fromUtf8(line)) ? Encoding::Gbk
-                                                                     : Encoding::Utf8;
+    QString gbk = decodeGbk(line), utf8 = QString::fromUtf8(line);
+    return common(gbk) > common(utf8) ? gbk : utf8;
 }
 
 QString decodeGbk(QByteArrayView bytes)
@@ -235,9 +235,7 @@ LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLin
     if (encoding == Encoding::Unmarked) {
         // A file edited with two tools can hold lines of both encodings.
         forEachLine(bytes, [&](QByteArrayView line, bool terminated) {
-            return take(lineEncoding(line) == Encoding::Gbk ? decodeGbk(line)
-                                                            : QString::fromUtf8(line),
-                        terminated);
+            return take(decodeUnmarkedLine(line), terminated);
         });
     } else {
         const QString text = decodeWhole(bytes, encoding);

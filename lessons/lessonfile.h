@@ -26,12 +26,12 @@ QString lessonEntry(qint32 lineNumber, QStringView line);
 // The encoding a byte-order mark gives the whole file (UTF-8, UTF-16 LE or BE), or Unmarked.
 Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength = nullptr);
 
-// The encoding of one line of a file without a byte-order mark. A file edited with two
-// tools (a GBK file with lines added by a Linux editor, or the reverse) mixes them, so each
-// line is decided alone: a line that is not valid UTF-8 is GBK; a valid UTF-8 line with
-// multi-byte sequences is UTF-8, unless its GBK reading has more of the common characters
-// (GB2312's first level) than its UTF-8 reading.
-Encoding lineEncoding(QByteArrayView line);
+// One line of a file without a byte-order mark, decoded. A file edited with two tools (a GBK
+// file with lines added by a Linux editor, or the reverse) mixes encodings, so each line is
+// decided alone: a line that is not valid UTF-8 is GBK; a valid UTF-8 line with multi-byte
+// sequences is UTF-8, unless its GBK reading has more of the common characters (GB2312's
+// first level) than its UTF-8 reading.
+QString decodeUnmarkedLine(QByteArrayView line);
 
 // Whether c is one of the 3755 common characters of GB2312's first level.
 bool isCommonCharacter(QChar c);

@@ -41,10 +41,6 @@ QByteArray engineText(const QString& text, const VoiceToken& voice)
     return pinyin.toUtf8();
 }
 
-} // namespace
-
-namespace {
-
 // The library once started: its sample rate and the data directory it was started with.
 struct Library {
     int sampleRate;

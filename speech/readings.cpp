@@ -1,6 +1,6 @@
 #include "readings.h"
 
-#include <QStringList>
+#include <QList>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -35,19 +35,16 @@ std::size_t ReadingTable::lowerBound(std::string_view key) const
     return low;
 }
 
-std::string_view ReadingTable::find(std::string_view key) const
+ReadingTable::Match ReadingTable::match(std::string_view key) const
 {
     const std::size_t line = lowerBound(key);
-    if (line >= m_lines.size() || keyAt(line) != key)
+    if (line >= m_lines.size())
         return {};
+    const std::string_view found = keyAt(line);
+    if (found != key)
+        return {{}, found.starts_with(key)};
     const std::string_view rest = m_lines.substr(line + key.size() + 1);
-    return rest.substr(0, rest.find('\n'));
-}
-
-bool ReadingTable::hasKeyStartingWith(std::string_view prefix) const
-{
-    const std::size_t line = lowerBound(prefix);
-    return line < m_lines.size() && keyAt(line).starts_with(prefix);
+    return {rest.substr(0, rest.find('\n')), true};
 }
 
 namespace {
@@ -70,41 +67,46 @@ int tone(const std::string& reading)
 // splits with as many pieces the one whose words start earlier wins.
 void readWords(std::vector<Syllable>& run)
 {
+    struct Word {
+        std::size_t length;
+        std::string_view readings;
+    };
     const std::size_t n = run.size();
-    // wordEnds[i]: the lengths (two or more) of the table's words that start at i.
-    std::vector<std::vector<std::size_t>> wordLengths(n);
+    // words[i]: the table's words of two or more characters that start at i, shortest first.
+    std::vector<std::vector<Word>> words(n);
     for (std::size_t i = 0; i < n; ++i) {
         std::string key = run[i].utf8;
         for (std::size_t j = i + 1; j < n; ++j) {
             key += run[j].utf8;
-            if (!wordReadings().hasKeyStartingWith(key))
+            const ReadingTable::Match match = wordReadings().match(key);
+            if (!match.value.empty())
+                words[i].push_back({j + 1 - i, match.value});
+            if (!match.isPrefix)
                 break;
-            if (!wordReadings().find(key).empty())
-                wordLengths[i].push_back(j + 1 - i);
         }
     }
-    // pieces[i]: fewest pieces that cover i … n − 1; choice[i]: the first piece's length.
-    std::vector<std::size_t> pieces(n + 1, 0), choice(n, 1);
+    // pieces[i]: fewest pieces that cover i … n − 1; choice[i]: the first piece, if a word.
+    std::vector<std::size_t> pieces(n + 1, 0);
+    std::vector<const Word*> choice(n, nullptr);
     for (std::size_t i = n; i-- > 0;) {
         pieces[i] = pieces[i + 1] + 1;
-        for (auto length = wordLengths[i].rbegin(); length != wordLengths[i].rend(); ++length) {
-            if (pieces[i + *length] + 1 < pieces[i]) {
-                pieces[i] = pieces[i + *length] + 1;
-                choice[i] = *length;
+        for (auto word = words[i].rbegin(); word != words[i].rend(); ++word) {
+            if (pieces[i + word->length] + 1 < pieces[i]) {
+                pieces[i] = pieces[i + word->length] + 1;
+                choice[i] = &*word;
             }
         }
     }
-    for (std::size_t i = 0; i < n; i += choice[i]) {
-        if (choice[i] < 2)
+    for (std::size_t i = 0; i < n; i += choice[i] ? choice[i]->length : 1) {
+        if (!choice[i])
             continue;
-        std::string key;
-        for (std::size_t j = i; j < i + choice[i]; ++j)
-            key += run[j].utf8;
-        const QStringList readings =
-            QString::fromUtf8(wordReadings().find(key)).split(u' ', Qt::SkipEmptyParts);
-        for (std::size_t j = 0; j < choice[i] && j < std::size_t(readings.size()); ++j) {
-            run[i + j].reading = readings[j].toStdString();
-            run[i + j].wordStart = i;
+        std::string_view readings = choice[i]->readings;
+        for (std::size_t j = i; j < i + choice[i]->length && !readings.empty(); ++j) {
+            const std::size_t space = readings.find(' ');
+            run[j].reading = readings.substr(0, space);
+            run[j].wordStart = i;
+            readings =
+                space == std::string_view::npos ? std::string_view() : readings.substr(space + 1);
         }
     }
 }

@@ -21,10 +21,18 @@ class ReadingTable {
 public:
     explicit ReadingTable(std::string_view lines) : m_lines(lines) {}
 
+    // What one search tells of a key: its value (empty when it is no key), and whether some
+    // key starts with it, so that a caller growing a key knows when to stop.
+    struct Match {
+        std::string_view value;
+        bool isPrefix = false;
+    };
+    Match match(std::string_view key) const;
+
     // The value of key, or an empty view.
-    std::string_view find(std::string_view key) const;
+    std::string_view find(std::string_view key) const { return match(key).value; }
     // Whether some key starts with prefix.
-    bool hasKeyStartingWith(std::string_view prefix) const;
+    bool hasKeyStartingWith(std::string_view prefix) const { return match(prefix).isPrefix; }
 
 private:
     // The first line whose key is not less than key.
