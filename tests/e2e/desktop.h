@@ -70,6 +70,10 @@ public:
                      QLatin1Char(':') + QString::fromLatin1(number.trimmed()));
         m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         m_env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
+        // No session bus here: without an address, D-Bus forks a helper to start one while
+        // the program's other threads run, and the sanitizers' allocator is not safe across
+        // such a fork (the helper can hang on its lock, and the window never appears).
+        m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
         return true;
     }
 
