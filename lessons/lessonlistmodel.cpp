@@ -4,6 +4,17 @@
 
 namespace mulo {
 
+namespace {
+
+// What a flag's change touches; made once, as a selection command announces thousands.
+const QList<int>& flagRoles()
+{
+    static const QList<int> roles{Qt::CheckStateRole};
+    return roles;
+}
+
+} // namespace
+
 void LessonListModel::checkIndex(int index) const
 {
     if (index < 0 || index >= int(m_entries.size()))
@@ -41,7 +52,7 @@ void LessonListModel::setSelected(int index, bool selected)
         return;
     }
     const QModelIndex changed = this->index(index);
-    emit dataChanged(changed, changed, {Qt::CheckStateRole});
+    emit dataChanged(changed, changed, flagRoles());
 }
 
 void LessonListModel::endChanges()
@@ -50,7 +61,7 @@ void LessonListModel::endChanges()
         return;
     const QModelIndex first = index(m_changedFirst), last = index(m_changedLast);
     m_changedFirst = m_changedLast = -1;
-    emit dataChanged(first, last, {Qt::CheckStateRole});
+    emit dataChanged(first, last, flagRoles());
 }
 
 QString LessonListModel::List(int index) const
