@@ -22,68 +22,32 @@ QString lessonFilePath(const QString& directory)
 
 QString lessonEntry(qint32 lineNumber, QStringView line)
 {
-    return QStringLiteral("第") + QString::number(lineNumber) + QStringLiteral("课：") +
-           line.toString();
+    // Written into one buffer of the right size: start-up makes one for each of up to
+    // 32767 lessons.
+    char16_t digits[10];
+    qsizetype count = 0;
+    quint32 n = quint32(std::max(lineNumber, 0));
+    do {
+        digits[count++] = char16_t(u'0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    QString entry(1 + count + 2 + line.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(entry.data());
+    *out++ = u'第';
+    while (count > 0)
+        *out++ = digits[--count];
+    *out++ = u'课';
+    *out++ = u'：';
+    std::copy(line.utf16(), line.utf16() + line.size(), out);
+    return entry;
 }
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at bytes[i], or 0 when there is none.
-int utf8SequenceLength(QByteArrayView bytes, qsizetype i)
-{
-    const auto at = [&](qsizetype k) { return uchar(bytes[k]); };
-    const uchar b = at(i);
-    if (b < 0x80)
-        return 1;
-    int length = 0;
-    uchar low = 0x80, high = 0xBF; // allowed range of the second byte
-    if (b >= 0xC2 && b <= 0xDF) {
-        length = 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        length = 3;
-        if (b == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (b == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        length = 4;
-        if (b == 0xF0)
-            low = 0x90;
-        if (b == 0xF4)
-            high = 0x8F; // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (i + length > bytes.size())
-        return 0;
-    if (at(i + 1) < low || at(i + 1) > high)
-        return 0;
-    for (int k = 2; k < length; ++k) {
-        if (at(i + k) < 0x80 || at(i + k) > 0xBF)
-            return 0;
-    }
-    return length;
-}
-
-bool isGbkTrail(uchar b)
-{
-    return b >= 0x40 && b <= 0xFE && b != 0x7F;
-}
-
-QStringDecoder& gb18030Decoder()
-{
-    // GB18030 is a superset of GBK; stateless, so one decoder serves every line.
-    thread_local QStringDecoder decoder("GB18030", QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        throw RuntimeError(QStringLiteral("本机缺少 GBK 文字转换"));
-    return decoder;
-}
-
 QString decodeWhole(QByteArrayView bytes, Encoding encoding)
 {
-    const auto kind = encoding == Encoding::Utf8      ? QStringConverter::Utf8
-                      : encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
-                                                      : QStringConverter::Utf16BE;
+    const auto kind =
+        encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
     QStringDecoder decoder(kind, QStringConverter::Flag::Stateless);
     return decoder(bytes);
 }
@@ -124,91 +88,6 @@ template <typename Text, typename Take> void forEachLine(Text text, Take take)
 
 } // namespace
 
-Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength)
-{
-    const auto starts = [&](QByteArrayView mark) { return bytes.startsWith(mark); };
-    const auto result = [&](Encoding e, qsizetype bom) {
-        if (bomLength)
-            *bomLength = bom;
-        return e;
-    };
-    if (starts("\xEF\xBB\xBF"))
-        return result(Encoding::Utf8, 3);
-    if (starts("\xFF\xFE"))
-        return result(Encoding::Utf16LE, 2);
-    if (starts("\xFE\xFF"))
-        return result(Encoding::Utf16BE, 2);
-    return result(Encoding::Unmarked, 0);
-}
-
-bool isCommonCharacter(QChar c)
-{
-    // The 3755 characters of GB2312's first level (GBK B0A1 … D7F9): what a lesson for a
-    // young child is written in.
-    static const std::vector<bool> common = [] {
-        QByteArray level1;
-        for (int lead = 0xB0; lead <= 0xD7; ++lead) {
-            for (int trail = 0xA1; trail <= (lead == 0xD7 ? 0xF9 : 0xFE); ++trail)
-                level1 += char(lead), level1 += char(trail);
-        }
-        std::vector<bool> table(0x10000);
-        for (QChar c : decodeGbk(level1))
-            table[c.unicode()] = true;
-        return table;
-    }();
-    return common[c.unicode()];
-}
-
-QString decodeUnmarkedLine(QByteArrayView line)
-{
-    bool multiByte = false;
-    for (qsizetype i = 0; i < line.size();) {
-        const int length = utf8SequenceLength(line, i);
-        if (length == 0)
-            return decodeGbk(line);
-        multiByte = multiByte || length > 1;
-        i += length;
-    }
-    if (!multiByte)
-        return decodeGbk(line); // plain ASCII reads the same either way
-    // Valid UTF-8, but GBK text can be too (洹奥班啊 is E4A1 B0C2 B0E0 B0A1): the reading
-    // with more of the common characters is the lesson.
-    const auto common = [](const QString& text) {
-        return std::count_if(text.begin(), text.end(), isCommonCharacter);
-    };
-    QString gbk = decodeGbk(line), utf8 = QString::fromUtf8(line);
-    return common(gbk) > common(utf8) ? gbk : utf8;
-}
-
-QString decodeGbk(QByteArrayView bytes)
-{
-    QString out;
-    qsizetype runStart = 0;
-    const auto flush = [&](qsizetype end) {
-        if (end > runStart)
-            out += gb18030Decoder()(bytes.sliced(runStart, end - runStart));
-    };
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n;) {
-        const uchar b = uchar(bytes[i]);
-        if (b < 0x80) {
-            ++i;
-        } else if (b >= 0x81 && b <= 0xFE && i + 1 < n && isGbkTrail(uchar(bytes[i + 1]))) {
-            i += 2;
-        } else {
-            // Code page 936 gives 0x80 the euro sign; GB18030 has no single-byte 0x80, and
-            // a lead byte without its trail byte is not a character at all.
-            flush(i);
-            out += b == 0x80 ? QChar(0x20AC) : QChar(QChar::ReplacementCharacter);
-            runStart = ++i;
-        }
-    }
-    if (runStart == 0)
-        return n == 0 ? QString() : gb18030Decoder()(bytes);
-    flush(n);
-    return out;
-}
-
 LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLine)
 {
     qsizetype bom = 0;
@@ -216,6 +95,11 @@ LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLin
     bytes = bytes.sliced(bom);
 
     LessonFile result;
+    // Room for every line at once: growing a list of 100,000 entries step by step costs more
+    // than reading them.
+    const qsizetype lineEnds =
+        std::count(bytes.begin(), bytes.end(), '\n') + std::count(bytes.begin(), bytes.end(), '\r');
+    result.entries.reserve(std::min<qsizetype>(lineEnds + 1, maxEntries));
     const auto take = [&](QStringView line, bool terminated) {
         if (!terminated && endsMidLine)
             return false; // the rest of this line was never read
@@ -232,14 +116,28 @@ LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLin
         return true;
     };
 
-    if (encoding == Encoding::Unmarked) {
-        // A file edited with two tools can hold lines of both encodings.
+    // Lines are decoded one at a time, into the entries: a large file is not held twice.
+    const auto lineByLine = [&](auto decode) {
         forEachLine(bytes, [&](QByteArrayView line, bool terminated) {
-            return take(decodeUnmarkedLine(line), terminated);
+            return take(decode(line), terminated);
         });
-    } else {
+    };
+    switch (encoding == Encoding::Unmarked ? decideUnmarkedFile(bytes) : encoding) {
+    case Encoding::Utf8:
+        lineByLine([](QByteArrayView line) { return QString::fromUtf8(line); });
+        break;
+    case Encoding::Gbk:
+        lineByLine(decodeGbk);
+        break;
+    case Encoding::Unmarked: // a file edited with two tools can hold lines of both encodings
+        lineByLine(decodeUnmarkedLine);
+        break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
         const QString text = decodeWhole(bytes, encoding);
         forEachLine(QStringView(text), take);
+        break;
+    }
     }
     return result;
 }

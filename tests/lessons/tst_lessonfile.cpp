@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <climits>
 #include <sys/stat.h>
 
 using namespace mulo;
@@ -18,6 +19,8 @@ private slots:
     void entriesFromLines();
     void detectsEncoding_data();
     void detectsEncoding();
+    void everyCharacterAndWordReadsAsWritten_data();
+    void everyCharacterAndWordReadsAsWritten();
     void badBytesBecomeReplacementCharacters_data();
     void badBytesBecomeReplacementCharacters();
     void hundredLinesNumberedInOrder();
@@ -110,12 +113,31 @@ void TestLessonFile::detectsEncoding_data()
         << test::utf16(lessons, QStringConverter::Utf16LE) << expected;
     QTest::newRow("UTF-16 BE with mark")
         << test::utf16(lessons, QStringConverter::Utf16BE) << expected;
-    // 山水小园 in GBK is also well-formed two-byte UTF-8 (Latin and Greek letters); GBK wins.
+    // 山水小园 in GBK is also well-formed two-byte UTF-8 (IPA, Cyrillic, Armenian); GBK wins.
     QTest::newRow("GBK that is valid two-byte UTF-8")
         << gbk(QStringLiteral("山水小园")) << QStringList{"第1课：山水小园"};
-    // E4A1 B0C2 B0E0 B0A1 also reads as UTF-8 "䡰°డ": the common characters decide.
+    // E4A1 B0C2 B0E0 B0A1 also reads as UTF-8 "䡰°డ".
     QTest::newRow("GBK that is valid three-byte UTF-8")
         << gbk(QStringLiteral("洹奥班啊")) << QStringList{"第1课：洹奥班啊"};
+    QTest::newRow("GBK that reads as Arabic in UTF-8")
+        << gbk(QStringLiteral("侃侃\n叨叨\n丐"))
+        << QStringList{"第1课：侃侃", "第2课：叨叨", "第3课：丐"};
+    // GBK 茅 is UTF-8 é: a lone accented letter is no Latin word.
+    QTest::newRow("GBK that reads as a lone accented letter")
+        << gbk(QStringLiteral("茅")) << QStringList{"第1课：茅"};
+    const QStringList rare{"蜻蜓点水",  "尴尬",        "白鹭", "跷跷板",  "姹紫嫣红",      "鑫淼喆",
+                           "chūn tiān", "mā má mǎ mà", "café", "ā á ǎ à", "列夫·托尔斯泰", "3×4÷2"};
+    QStringList rareEntries;
+    for (qsizetype i = 0; i < rare.size(); ++i)
+        rareEntries << lessonEntry(qint32(i + 1), rare[i]);
+    QTest::newRow("UTF-8 lessons of rarer characters, pinyin and accents")
+        << rare.join(u'\n').toUtf8() << rareEntries;
+    // Alone in a file, ü is byte for byte GBK 眉; among lessons the file decides.
+    QTest::newRow("ü among UTF-8 lessons")
+        << QStringLiteral("春夏秋冬\nü").toUtf8() << QStringList{"第1课：春夏秋冬", "第2课：ü"};
+    for (const QString& line : rare)
+        QTest::addRow("UTF-8 file of one line: %s", qPrintable(line))
+            << line.toUtf8() << QStringList{lessonEntry(1, line)};
     QTest::newRow("a GBK file with a UTF-8 line added")
         << gbk(lessons) + "\n" + QStringLiteral("我的新课").toUtf8() + "\n"
         << expected + QStringList{"第3课：我的新课"};
@@ -134,6 +156,78 @@ void TestLessonFile::detectsEncoding()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, entries);
     QCOMPARE(parseLessonFile(bytes).entries, entries);
+}
+
+// Every GB2312 character and every word of the reading table, one or four to a line, as
+// UTF-8 and as GBK: in a file of their own, one file per line, and added to a file of the
+// other encoding.
+void TestLessonFile::everyCharacterAndWordReadsAsWritten_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    const QString characters = test::gb2312Characters();
+    QStringList words;
+    QFile table(QStringLiteral(MULO_WORD_TABLE));
+    QVERIFY(table.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        if (!line.isEmpty())
+            words << QString::fromUtf8(line.left(line.indexOf('\t')));
+    }
+    QVERIFY(words.size() > 100000);
+    const auto grouped = [](const QStringList& items, int perLine, const QString& separator) {
+        QStringList lines;
+        for (qsizetype i = 0; i < items.size(); i += perLine)
+            lines << items.mid(i, perLine).join(separator);
+        return lines;
+    };
+    QStringList single;
+    for (QChar c : characters)
+        single << QString(c);
+    QTest::newRow("GB2312, one per line") << single;
+    QTest::newRow("GB2312, four per line") << grouped(single, 4, {});
+    QTest::newRow("words, one per line") << words;
+    QTest::newRow("words, four per line") << grouped(words, 4, {});
+}
+
+void TestLessonFile::everyCharacterAndWordReadsAsWritten()
+{
+    QFETCH(QStringList, lines);
+    QStringList wrong;
+    // Checks that the file's entries from firstLine on are the given lines.
+    const auto check = [&](const char* how, const QByteArray& bytes, const QStringList& expected,
+                           int firstLine) {
+        const QStringList entries = parseLessonFile(bytes, INT_MAX).entries;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const qsizetype at = firstLine - 1 + i;
+            const QString want = lessonEntry(qint32(at + 1), expected[i]);
+            if (at >= entries.size() || entries[at] != want)
+                wrong << QStringLiteral("%1: %2 → %3")
+                             .arg(QLatin1String(how), expected[i],
+                                  at < entries.size() ? entries[at] : QString());
+        }
+    };
+    QStringList inGbk; // GBK holds most, not all, of the characters outside GB2312
+    for (const QString& line : lines) {
+        if (decodeGbk(gbk(line)) == line)
+            inGbk << line;
+    }
+    const auto file = [](const QStringList& lines, bool asGbk) {
+        QByteArray bytes;
+        for (const QString& line : lines)
+            bytes += (asGbk ? gbk(line) : line.toUtf8()) + "\r\n";
+        return bytes;
+    };
+    const QStringList others{QStringLiteral("春夏秋冬"), QStringLiteral("东南西北")};
+    check("UTF-8 file", file(lines, false), lines, 1);
+    check("GBK file", file(inGbk, true), inGbk, 1);
+    check("UTF-8 added to GBK", file(others, true) + file(lines, false), lines, 3);
+    check("GBK added to UTF-8", file(others, false) + file(inGbk, true), inGbk, 3);
+    for (const QString& line : lines)
+        check("UTF-8 line alone", line.toUtf8(), {line}, 1);
+    for (const QString& line : inGbk)
+        check("GBK line alone", gbk(line), {line}, 1);
+    QVERIFY2(wrong.isEmpty(),
+             qPrintable(QString::number(wrong.size()) + QStringLiteral(" wrong, first: ") +
+                        wrong.mid(0, 20).join(u'\n')));
 }
 
 void TestLessonFile::badBytesBecomeReplacementCharacters_data()

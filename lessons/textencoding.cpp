@@ -1,0 +1,277 @@
+#include "textencoding.h"
+
+#include "core/errors.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+
+namespace mulo {
+
+namespace {
+
+bool isGbkLead(uchar b)
+{
+    return b >= 0x81 && b <= 0xFE;
+}
+
+bool isGbkTrail(uchar b)
+{
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+
+QStringDecoder& gb18030Decoder()
+{
+    // GB18030 is a superset of GBK; stateless, so one decoder serves every line.
+    thread_local QStringDecoder decoder("GB18030", QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        throw RuntimeError(QStringLiteral("本机缺少 GBK 文字转换"));
+    return decoder;
+}
+
+// What a character of a UTF-8 reading is, for its plausibility.
+enum class Kind {
+    Other,       // plausible by itself: ASCII but letters, Chinese, punctuation, full-width
+    AsciiLetter, // makes a Latin word
+    Marked,      // a letter with a tone mark or accent: plausible inside a Latin word
+    Combining,   // a tone mark typed after its letter: likewise
+    Between,     // · between parts of a name, × and ÷ between numbers: plausible between two
+    Rare,        // a character outside the basic plane
+    Foreign,     // a script or symbol no lesson uses
+};
+
+struct Range {
+    char32_t first, last;
+};
+
+// Chinese characters of every level, their punctuation, strokes, zhuyin, number forms and
+// full-width forms, and the general punctuation Chinese text uses (“” … —).
+constexpr Range plausibleRanges[] = {
+    {0x2010, 0x2027}, {0x2030, 0x203B}, {0x2150, 0x218F}, {0x2460, 0x24FF}, {0x3000, 0x303F},
+    {0x3100, 0x312F}, {0x31A0, 0x31EF}, {0x3200, 0x33FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF},
+    {0xF900, 0xFAFF}, {0xFE30, 0xFE4F}, {0xFF01, 0xFF60}, {0xFFE0, 0xFFE6},
+};
+
+// Latin letters with marks: those of Western European words (é, ç) and of pinyin (ā, ě, ǚ,
+// ń, ǹ, ḿ, ế). Other Latin letters come from GBK bytes far more often than from a lesson.
+constexpr Range markedLetterRanges[] = {
+    {0x00C0, 0x00D6}, {0x00D8, 0x00F6}, {0x00F8, 0x00FF}, {0x0100, 0x0101}, {0x0112, 0x0113},
+    {0x011A, 0x011B}, {0x012A, 0x012B}, {0x0143, 0x0144}, {0x0147, 0x0148}, {0x014C, 0x014D},
+    {0x016A, 0x016B}, {0x01CD, 0x01DC}, {0x01F8, 0x01F9}, {0x1E3E, 0x1E3F}, {0x1EBE, 0x1EC1},
+};
+
+template <std::size_t N> bool inRanges(char32_t c, const Range (&ranges)[N])
+{
+    return std::any_of(std::begin(ranges), std::end(ranges),
+                       [c](Range r) { return c >= r.first && c <= r.last; });
+}
+
+Kind kindOf(char32_t c)
+{
+    if (c >= 0x4E00 && c <= 0x9FFF) // most of a lesson
+        return Kind::Other;
+    if (c < 0x80)
+        return (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? Kind::AsciiLetter : Kind::Other;
+    if (c == 0x00B7 || c == 0x00D7 || c == 0x00F7)
+        return Kind::Between;
+    if (inRanges(c, markedLetterRanges))
+        return Kind::Marked;
+    if (c >= 0x0300 && c <= 0x030C)
+        return Kind::Combining;
+    if (inRanges(c, plausibleRanges))
+        return Kind::Other;
+    if (c >= 0x20000 && c <= 0x323AF) // the rarer Chinese characters
+        return Kind::Rare;
+    return Kind::Foreign;
+}
+
+bool isLetter(Kind k)
+{
+    return k == Kind::AsciiLetter || k == Kind::Marked || k == Kind::Combining;
+}
+
+// GBK's rows by what they hold: GB2312's symbols, Chinese characters of both levels,
+// pinyin and zhuyin; the rarer characters GBK added; user-defined and foreign rows.
+Plausibility gbkCharacterPlausibility(uchar lead, uchar trail)
+{
+    if (lead <= 0xA0)
+        return Plausibility::Doubtful; // GBK's added characters, rows 81–A0
+    if (trail < 0xA1)
+        // Rows AA–FE below A1: more added characters; A1–A9 below A1: user-defined
+        // and vertical forms.
+        return lead >= 0xAA ? Plausibility::Doubtful : Plausibility::Implausible;
+    if (lead >= 0xB0 && lead <= 0xF7) // GB2312's Chinese characters; D7FA–D7FE are unused
+        return lead == 0xD7 && trail > 0xF9 ? Plausibility::Implausible : Plausibility::Plausible;
+    switch (lead) {
+    case 0xA1: // punctuation and signs
+    case 0xA2: // numbers: ①, ⑴, ⅰ
+    case 0xA3: // full-width forms
+    case 0xA8: // pinyin letters and zhuyin
+        return Plausibility::Plausible;
+    default: // kana, Greek, Cyrillic, box drawing, user-defined rows
+        return Plausibility::Implausible;
+    }
+}
+
+} // namespace
+
+Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength)
+{
+    const auto starts = [&](QByteArrayView mark) { return bytes.startsWith(mark); };
+    const auto result = [&](Encoding e, qsizetype bom) {
+        if (bomLength)
+            *bomLength = bom;
+        return e;
+    };
+    if (starts("\xEF\xBB\xBF"))
+        return result(Encoding::Utf8, 3);
+    if (starts("\xFF\xFE"))
+        return result(Encoding::Utf16LE, 2);
+    if (starts("\xFE\xFF"))
+        return result(Encoding::Utf16BE, 2);
+    return result(Encoding::Unmarked, 0);
+}
+
+Plausibility utf8Plausibility(QByteArrayView utf8)
+{
+    Plausibility result = Plausibility::Plausible;
+    const auto doubt = [&] { result = std::min(result, Plausibility::Doubtful); };
+    // A run of letters: a Latin word wants at least one plain ASCII letter.
+    bool inWord = false, wordHasAscii = false, wordHasMarks = false;
+    const auto endWord = [&] {
+        if (inWord && wordHasMarks && !wordHasAscii)
+            doubt();
+        inWord = wordHasAscii = wordHasMarks = false;
+    };
+    // ·, × and ÷ stand between two letters, digits or Chinese characters.
+    bool afterOperand = false, wantsOperand = false;
+    const qsizetype n = utf8.size();
+    for (qsizetype i = 0; i < n;) {
+        // The bytes are valid UTF-8: each sequence is whole.
+        const auto at = [&](qsizetype k) { return char32_t(uchar(utf8[i + k])); };
+        char32_t c = at(0);
+        if (c < 0x80) {
+            i += 1;
+        } else if (c < 0xE0) {
+            c = (c & 0x1F) << 6 | (at(1) & 0x3F);
+            i += 2;
+        } else if (c < 0xF0) {
+            c = (c & 0x0F) << 12 | (at(1) & 0x3F) << 6 | (at(2) & 0x3F);
+            i += 3;
+        } else {
+            c = (c & 0x07) << 18 | (at(1) & 0x3F) << 12 | (at(2) & 0x3F) << 6 | (at(3) & 0x3F);
+            i += 4;
+        }
+        const Kind kind = kindOf(c);
+        if (kind == Kind::Foreign)
+            return Plausibility::Implausible;
+        const bool operand =
+            isLetter(kind) || (c >= '0' && c <= '9') || (kind == Kind::Other && c >= 0x3400);
+        if (wantsOperand && !operand)
+            doubt();
+        wantsOperand = kind == Kind::Between;
+        if (wantsOperand && !afterOperand)
+            doubt();
+        afterOperand = operand;
+        if (kind == Kind::Rare)
+            doubt();
+        if (isLetter(kind)) {
+            inWord = true;
+            wordHasAscii = wordHasAscii || kind == Kind::AsciiLetter;
+            wordHasMarks = wordHasMarks || kind != Kind::AsciiLetter;
+        } else {
+            endWord();
+        }
+    }
+    endWord();
+    if (wantsOperand)
+        doubt();
+    return result;
+}
+
+Plausibility gbkPlausibility(QByteArrayView bytes)
+{
+    Plausibility result = Plausibility::Plausible;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar b = uchar(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        if (!isGbkLead(b) || i + 1 == n || !isGbkTrail(uchar(bytes[i + 1])))
+            return Plausibility::Implausible; // the euro sign, 0xFF, a lead byte alone
+        result = std::min(result, gbkCharacterPlausibility(b, uchar(bytes[i + 1])));
+        if (result == Plausibility::Implausible)
+            return result;
+        i += 2;
+    }
+    return result;
+}
+
+bool isUtf8(QByteArrayView bytes, bool* multiByte)
+{
+    if (!bytes.isValidUtf8())
+        return false;
+    if (multiByte)
+        *multiByte =
+            std::any_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) >= 0x80; });
+    return true;
+}
+
+Encoding decideUnmarkedFile(QByteArrayView bytes)
+{
+    bool multiByte = false;
+    if (!isUtf8(bytes, &multiByte))
+        return Encoding::Unmarked;
+    if (!multiByte)
+        return Encoding::Utf8; // plain ASCII reads the same either way
+    const Plausibility utf8 = utf8Plausibility(bytes);
+    if (utf8 == Plausibility::Plausible)
+        return Encoding::Utf8;
+    const Plausibility gbk = gbkPlausibility(bytes);
+    if (gbk == utf8)
+        return Encoding::Unmarked; // some lines of each, or an odd line: line by line
+    return gbk > utf8 ? Encoding::Gbk : Encoding::Utf8;
+}
+
+QString decodeUnmarkedLine(QByteArrayView line)
+{
+    bool multiByte = false;
+    if (!isUtf8(line, &multiByte) || !multiByte)
+        return decodeGbk(line);
+    const Plausibility plausibility = utf8Plausibility(line);
+    if (plausibility == Plausibility::Plausible || gbkPlausibility(line) <= plausibility)
+        return QString::fromUtf8(line);
+    return decodeGbk(line);
+}
+
+QString decodeGbk(QByteArrayView bytes)
+{
+    QString out;
+    qsizetype runStart = 0;
+    const auto flush = [&](qsizetype end) {
+        if (end > runStart)
+            out += gb18030Decoder()(bytes.sliced(runStart, end - runStart));
+    };
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar b = uchar(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+        } else if (isGbkLead(b) && i + 1 < n && isGbkTrail(uchar(bytes[i + 1]))) {
+            i += 2;
+        } else {
+            // Code page 936 gives 0x80 the euro sign; GB18030 has no single-byte 0x80, and
+            // a lead byte without its trail byte is not a character at all.
+            flush(i);
+            out += b == 0x80 ? QChar(0x20AC) : QChar(QChar::ReplacementCharacter);
+            runStart = ++i;
+        }
+    }
+    if (runStart == 0)
+        return n == 0 ? QString() : gb18030Decoder()(bytes);
+    flush(n);
+    return out;
+}
+
+} // namespace mulo
