@@ -25,13 +25,18 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
     static const bool quiet = snd_lib_error_set_handler(quietAlsa) == 0;
     Q_UNUSED(quiet);
     snd_pcm_t* device = nullptr;
-    int error = snd_pcm_open(&device, "default", SND_PCM_STREAM_PLAYBACK, 0);
+    // Opened without waiting: a device that another program holds (plain ALSA, no sound
+    // server) would otherwise keep the window waiting until it is free.
+    int error = snd_pcm_open(&device, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (error < 0)
         throw audioError("无法打开声音设备", error);
     struct Closer {
         snd_pcm_t* device;
         ~Closer() { snd_pcm_close(device); }
     } closer{device};
+    // Once open, writing waits for the device: the answer returns when it has been played.
+    if ((error = snd_pcm_nonblock(device, 0)) < 0)
+        throw audioError("无法打开声音设备", error);
 
     // ALSA converts to whatever the device takes; a fifth of a second of buffering.
     error = snd_pcm_set_params(device, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1,

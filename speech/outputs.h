@@ -10,8 +10,9 @@
 namespace mulo::speech {
 
 // The default sound device, through ALSA (and so through PulseAudio or PipeWire where they
-// run) in blocking mode. The device is opened for each utterance and closed once it has
-// been played; without a device, play() fails at once.
+// run). The device is opened for each utterance and closed once it has been played; play()
+// returns when everything has been played. A missing device, or one that another program
+// holds, makes play() fail at once.
 class SoundDeviceOutput : public OutputStream {
 public:
     void play(std::span<const std::int16_t> samples, int sampleRate) override;
