@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
@@ -100,7 +99,7 @@ private slots:
     void menuCommandsActLikeTheButtons();
     void altASpeaksTheQuestion();
     void optionButtonsRunOnEveryChoice();
-    void rapidClicksOnAFullListStayQuickAndConsistent();
+    void rapidClicksOnAFullListStayConsistent();
 };
 
 void TestForm1::controlsStartWithTheirInitialValues()
@@ -416,7 +415,7 @@ void TestForm1::functionKeysOpenTheirPages()
 void TestForm1::theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning_data()
 {
     QTest::addColumn<QByteArray>("handler"); // empty: no xdg-open at all
-    QTest::newRow("a slow handler that refuses") << QByteArray("sleep 0.5; exit 3");
+    QTest::newRow("a slow handler that refuses") << QByteArray("sleep 3; exit 3");
     QTest::newRow("no handler") << QByteArray();
 }
 
@@ -433,15 +432,14 @@ void TestForm1::theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning()
     Window w(Window::Desktop);
     w.random.values = {0.99, 0.0};
     w.showActive();
-    QElapsedTimer timer;
-    timer.start();
     QTest::keyClick(&w.form, Qt::Key_F1);
-    QTest::keyClick(&w.form, Qt::Key_Q, Qt::AltModifier); // answered while the handler runs
-    QTRY_COMPARE_WITH_TIMEOUT(w.txtTi()->text(), QStringLiteral("花"), 300);
-    QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
-    if (fake)
+    QTest::keyClick(&w.form, Qt::Key_Q, Qt::AltModifier);
+    QTRY_COMPARE(w.txtTi()->text(), QStringLiteral("花"));
+    if (fake) { // the question came while the handler still ran
+        QCOMPARE(fake->finished(), 0);
         QVERIFY(w.messageBox.shown.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(w.messageBox.shown.size(), 1, 5000);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(w.messageBox.shown.size(), 1, 10000);
     QCOMPARE(w.messageBox.shown[0].text,
              web::noBrowserMessage(QStringLiteral("http://www.mulo.example/www/5x1j/index.html")));
     QCOMPARE(w.messageBox.shown[0].style, int(MessageBoxOps::Exclamation));
@@ -522,7 +520,7 @@ void TestForm1::optionButtonsRunOnEveryChoice()
     QCOMPARE(lessons.SelCount(), 5);
 }
 
-void TestForm1::rapidClicksOnAFullListStayQuickAndConsistent()
+void TestForm1::rapidClicksOnAFullListStayConsistent()
 {
     Window w;
     w.file.clear();
@@ -534,21 +532,15 @@ void TestForm1::rapidClicksOnAFullListStayQuickAndConsistent()
     LessonListModel& lessons = w.form.lessons();
     QCOMPARE(lessons.ListCount(), ListOps::maxCount);
 
+    // How quick they are is measured by bench/bench_selection and bench/bench_lessons.
     const auto clickMany = [&](QAbstractButton* button) {
-        qint64 slowest = 0;
-        QElapsedTimer timer;
         for (int i = 0; i < 1000; ++i) {
-            timer.start();
             QTest::mouseClick(button, Qt::LeftButton);
             QCoreApplication::processEvents(); // including the repaint
-            slowest = std::max(slowest, timer.elapsed());
         }
-        return slowest;
     };
-    const qint64 slowestPick = clickMany(w.control<QPushButton>("cmdTest"));
-    const qint64 slowestInvert = clickMany(w.control<QRadioButton>("Option1_2"));
-    QVERIFY2(slowestPick < 100, qPrintable(QString::number(slowestPick)));
-    QVERIFY2(slowestInvert < 100, qPrintable(QString::number(slowestInvert)));
+    clickMany(w.control<QPushButton>("cmdTest"));
+    clickMany(w.control<QRadioButton>("Option1_2"));
 
     int ticked = 0;
     for (int i = 0; i < lessons.ListCount(); ++i)

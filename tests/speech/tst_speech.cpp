@@ -9,7 +9,6 @@
 #include "startup.h"
 #include "wavfile.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
