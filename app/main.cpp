@@ -13,9 +13,11 @@
 int main(int argc, char* argv[])
 {
     using namespace mulo;
-    // The locale is set while this is the only thread: setlocale races with any thread that
-    // runs meanwhile. The speech library sets the character type when it starts,
-    // QApplication the whole locale from the environment.
+    // setlocale races with any thread that reads the locale meanwhile. The speech library
+    // sets the character type as it starts, before any thread of ours exists; it also starts
+    // a queue thread of its own, which stays idle (the program synthesises synchronously)
+    // and reads no locale. QApplication then sets the whole locale from the environment, and
+    // only after that do our own threads start.
     speech::EspeakEngine::startLibrary();
     QApplication app(argc, argv);
     // Docks tie the window to its launcher by the desktop entry's name.

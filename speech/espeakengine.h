@@ -23,8 +23,9 @@ public:
     // data is a failure, as is asking for another directory once the engine runs.
     static std::shared_ptr<EspeakEngine> open(const QString& dataParent = {});
     // The first part of open(): starting the library sets the process's character-type
-    // locale, which is not thread-safe, so the program does it in main before any other
-    // thread runs. A failure is kept back for open() to report.
+    // locale, which is not thread-safe, so the program does it in main before it starts any
+    // thread of its own. The library also starts a queue thread, idle with synchronous
+    // synthesis. A failure is kept back for open() to report.
     static void startLibrary(const QString& dataParent = {}) noexcept;
 
     QList<VoiceToken> voices() const override;
