@@ -49,12 +49,39 @@ ReadingTable::Match ReadingTable::match(std::string_view key) const
 
 namespace {
 
+// A table value: "syllables<TAB>cost<TAB>tag", the cost being -100·ln of how often the word
+// is written, the tag its part of speech (empty where unknown).
+struct Entry {
+    std::string_view syllables;
+    int cost = 0;
+    std::string_view tag;
+};
+
+Entry parseEntry(std::string_view value)
+{
+    Entry entry;
+    const std::size_t first = value.find('\t');
+    entry.syllables = value.substr(0, first);
+    if (first == std::string_view::npos)
+        return entry;
+    const std::size_t second = value.find('\t', first + 1);
+    const std::string_view cost = value.substr(first + 1, second - first - 1);
+    for (const char c : cost)
+        entry.cost = entry.cost * 10 + (c - '0');
+    if (second != std::string_view::npos)
+        entry.tag = value.substr(second + 1);
+    return entry;
+}
+
 // One character of a run of Chinese text, with the syllable decided for it.
 struct Syllable {
     char32_t character;
     std::string utf8;
-    std::string reading;   // "zhang3"; "r5" for the 儿 of an erhua word
-    std::size_t wordStart; // where the word this character belongs to starts in its run
+    std::string reading;        // "zhang3"; "r5" for the 儿 of an erhua word
+    Entry alone;                // the character as a word of its own
+    std::size_t wordStart = 0;  // where the word this character belongs to starts in its run
+    std::size_t wordLength = 1; // how many characters that word has
+    std::string_view tag;       // the word's part of speech
 };
 
 int tone(const std::string& reading)
@@ -62,58 +89,251 @@ int tone(const std::string& reading)
     return reading.empty() ? 0 : reading.back() - '0';
 }
 
-// Splits a run into words from the table, fewest pieces first: a longest match from the
-// left would read 不可能 as 不可 + 能 where 不 + 可能 is a word of the same count; of two
-// splits with as many pieces the one whose words start earlier wins.
+bool standsAsMeasureWord(const std::vector<Syllable>& run, std::size_t i);
+
+// Splits a run into the words it most likely is: the split whose words are written most
+// often together, over every word of the table (水/中/的/鱼, not 水/中的/鱼, where 中的 is a
+// rare word). A run that is one word of the table is that word.
 void readWords(std::vector<Syllable>& run)
 {
     struct Word {
         std::size_t length;
-        std::string_view readings;
+        Entry entry;
     };
     const std::size_t n = run.size();
-    // words[i]: the table's words of two or more characters that start at i, shortest first.
+    // words[i]: the table's words of two or more characters that start at i.
     std::vector<std::vector<Word>> words(n);
     for (std::size_t i = 0; i < n; ++i) {
+        if (standsAsMeasureWord(run, i))
+            continue; // 一种花 is 一/种/花, whatever word 种花 may be
         std::string key = run[i].utf8;
         for (std::size_t j = i + 1; j < n; ++j) {
             key += run[j].utf8;
             const ReadingTable::Match match = wordReadings().match(key);
             if (!match.value.empty())
-                words[i].push_back({j + 1 - i, match.value});
+                words[i].push_back({j + 1 - i, parseEntry(match.value)});
             if (!match.isPrefix)
                 break;
         }
     }
-    // pieces[i]: fewest pieces that cover i … n − 1; choice[i]: the first piece, if a word.
-    std::vector<std::size_t> pieces(n + 1, 0);
+    // cost[i]: the cheapest split of i … n − 1; choice[i]: its first piece, if a word.
+    std::vector<long> cost(n + 1, 0);
     std::vector<const Word*> choice(n, nullptr);
     for (std::size_t i = n; i-- > 0;) {
-        pieces[i] = pieces[i + 1] + 1;
-        for (auto word = words[i].rbegin(); word != words[i].rend(); ++word) {
-            if (pieces[i + word->length] + 1 < pieces[i]) {
-                pieces[i] = pieces[i + word->length] + 1;
-                choice[i] = &*word;
+        cost[i] = cost[i + 1] + run[i].alone.cost;
+        for (const Word& word : words[i]) {
+            const long withWord = cost[i + word.length] + word.entry.cost;
+            if (withWord < cost[i] || (i == 0 && word.length == n)) {
+                cost[i] = withWord;
+                choice[i] = &word;
+                if (i == 0 && word.length == n)
+                    break;
             }
         }
     }
-    for (std::size_t i = 0; i < n; i += choice[i] ? choice[i]->length : 1) {
-        if (!choice[i])
-            continue;
-        std::string_view readings = choice[i]->readings;
-        for (std::size_t j = i; j < i + choice[i]->length && !readings.empty(); ++j) {
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t length = choice[i] ? choice[i]->length : 1;
+        std::string_view readings = choice[i] ? choice[i]->entry.syllables : std::string_view();
+        for (std::size_t j = i; j < i + length; ++j) {
+            run[j].wordStart = i;
+            run[j].wordLength = length;
+            run[j].tag = choice[i] ? choice[i]->entry.tag : run[j].alone.tag;
+            if (!choice[i])
+                continue;
             const std::size_t space = readings.find(' ');
             run[j].reading = readings.substr(0, space);
-            run[j].wordStart = i;
             readings =
                 space == std::string_view::npos ? std::string_view() : readings.substr(space + 1);
         }
+        i += length;
     }
 }
 
 bool isDigitNumeral(char32_t c)
 {
     return std::u32string_view(U"〇零一二三四五六七八九十").find(c) != std::u32string_view::npos;
+}
+
+bool isOneOf(char32_t c, std::u32string_view characters)
+{
+    return characters.find(c) != std::u32string_view::npos;
+}
+
+// Whether a part of speech is of one of the given kinds ("v" verb, "a" adjective, "d"
+// adverb, "n" noun, "r" pronoun, "z" state, "s" place, "f" direction, "q" measure word).
+bool isKind(std::string_view tag, std::string_view kinds)
+{
+    return !tag.empty() && kinds.find(tag.front()) != std::string_view::npos;
+}
+
+// A character's reading chosen by its neighbours.
+struct ContextReading {
+    char32_t character;
+    const char* reading;
+    std::u32string_view next; // the characters after it that choose the reading; "" for any
+};
+
+// Measure words read as measure words after a number or after 这, 那, 每, 哪: 两只手 zhī,
+// 三行字 háng, 一种 zhǒng.
+constexpr ContextReading measureWords[] = {
+    {U'只', "zhi1", U""},  {U'行', "hang2", U""},  {U'种', "zhong3", U""}, {U'场', "chang3", U""},
+    {U'卷', "juan4", U""}, {U'曲', "qu3", U""},    {U'扇', "shan4", U""},  {U'处', "chu4", U""},
+    {U'间', "jian1", U""}, {U'重', "chong2", U""}, {U'转', "zhuan4", U""},
+};
+constexpr std::u32string_view counters = U"一二两三四五六七八九十百千万几这那每哪半";
+
+// Verbs whose verb reading is not the one they have alone: 妈妈教我 jiāo, 数星星 shǔ,
+// 量身高 liáng, 背着书包 bēi, 长得高 zhǎng.
+constexpr ContextReading verbReadings[] = {
+    {U'教', "jiao1", U""},
+    {U'数', "shu3", U""},
+    {U'量', "liang2", U""},
+    {U'背', "bei1", U"着起上包书孩娃宝弟妹小"},
+    {U'长', "zhang3", U"得高大出满着成了胖"},
+    {U'还', "huan2", U"给钱书"},
+    {U'种', "zhong4", U"树花草菜瓜豆子地"},
+    {U'扇', "shan1", U"扇着"},
+    {U'弹', "tan2", U""},
+};
+
+// Surnames that are not read as the character is: 姓单 Shàn, 姓解 Xiè.
+constexpr ContextReading surnames[] = {
+    {U'单', "shan4", U""}, {U'解', "xie4", U""},   {U'曾', "zeng1", U""}, {U'仇', "qiu2", U""},
+    {U'朴', "piao2", U""}, {U'区', "ou1", U""},    {U'查', "zha1", U""},  {U'盖', "ge3", U""},
+    {U'华', "hua4", U""},  {U'乐', "yue4", U""},   {U'缪', "miao4", U""}, {U'覃', "qin2", U""},
+    {U'翟', "zhai2", U""}, {U'种', "chong2", U""}, {U'召', "shao4", U""}, {U'员', "yun4", U""},
+    {U'尉', "yu4", U""},   {U'秘', "bi4", U""},    {U'冼', "xian3", U""}, {U'过', "guo1", U""},
+};
+
+bool standsAsMeasureWord(const std::vector<Syllable>& run, std::size_t i)
+{
+    return i > 0 && isOneOf(run[i - 1].character, counters) &&
+           std::any_of(
+               std::begin(measureWords), std::end(measureWords),
+               [&](const ContextReading& row) { return row.character == run[i].character; });
+}
+
+// The complements a verb takes after 不 (吃不了, 下不来, 看不清), said lightly.
+constexpr std::u32string_view complements = U"来去了见到完动起下上出开住懂清掉着";
+
+// AABB, a two-character word doubled: 干干净净 gān gān jìng jìng, 漂漂亮亮 with 亮 in its full
+// tone.
+void readDoubledWords(std::vector<Syllable>& run)
+{
+    for (std::size_t i = 0; i + 3 < run.size(); ++i) {
+        if (run[i].character != run[i + 1].character ||
+            run[i + 2].character != run[i + 3].character ||
+            run[i].character == run[i + 2].character)
+            continue;
+        // Not two words that are doubled already (爸爸妈妈), nor a noun (爸妈).
+        const std::string_view value = wordReadings().find(run[i].utf8 + run[i + 2].utf8);
+        if (value.empty() || isKind(parseEntry(value).tag, "n") ||
+            !wordReadings().find(run[i].utf8 + run[i + 1].utf8).empty())
+            continue;
+        const std::string_view syllables = parseEntry(value).syllables;
+        const std::size_t space = syllables.find(' ');
+        const std::string first(syllables.substr(0, space));
+        std::string second(syllables.substr(space + 1));
+        if (tone(second) == 5)
+            second = std::string(run[i + 2].alone.syllables);
+        run[i].reading = run[i + 1].reading = first;
+        run[i + 2].reading = run[i + 3].reading = second;
+        i += 3;
+    }
+}
+
+template <std::size_t N>
+const ContextReading* findReading(const ContextReading (&table)[N], char32_t c,
+                                  const std::vector<Syllable>& run, std::size_t i)
+{
+    for (const ContextReading& row : table) {
+        if (row.character != c)
+            continue;
+        const bool last = i + 1 == run.size();
+        if (row.next.empty() ? !last : !last && isOneOf(run[i + 1].character, row.next))
+            return &row;
+    }
+    return nullptr;
+}
+
+// Readings decided by the words around a character that stands as a word of its own;
+// nothing here changes a character inside a longer word of the table.
+void readInContext(std::vector<Syllable>& run)
+{
+    readDoubledWords(run);
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        Syllable& s = run[i];
+        const bool last = i + 1 == run.size();
+        const Syllable* before = i > 0 ? &run[i - 1] : nullptr;
+        // The potential complement: 吃不了 chī bu liǎo.
+        if (s.character == U'不' && s.wordLength == 2 && s.wordStart == i && before &&
+            run[i + 1].character == U'了' && isKind(before->tag, "v")) {
+            s.reading = "bu5";
+            run[i + 1].reading = "liao3";
+            continue;
+        }
+        if (s.wordLength != 1)
+            continue;
+        const bool afterWord = before && before->wordLength > 1;
+        // A question of the form A不A, and a verb's complement after 不: both light.
+        if (s.character == U'不' && before && !last &&
+            (run[i + 1].character == before->character ||
+             (before->wordLength == 1 && isKind(before->tag, "v") && run[i + 1].wordLength == 1 &&
+              isOneOf(run[i + 1].character, complements)))) {
+            s.reading = "bu5";
+            continue;
+        }
+        if (before && before->character == U'姓') {
+            if (const ContextReading* row = findReading(surnames, s.character, run, i);
+                row || isOneOf(s.character, U"单解曾仇朴区查盖华乐缪覃翟种召员尉秘冼过")) {
+                for (const ContextReading& surname : surnames) {
+                    if (surname.character == s.character)
+                        s.reading = surname.reading;
+                }
+                continue;
+            }
+        }
+        if (before && isOneOf(before->character, counters)) {
+            bool measured = false;
+            for (const ContextReading& row : measureWords) {
+                if (row.character == s.character) {
+                    s.reading = row.reading;
+                    measured = true;
+                }
+            }
+            if (measured)
+                continue;
+        }
+        if (const ContextReading* row = findReading(verbReadings, s.character, run, i)) {
+            s.reading = row->reading;
+            continue;
+        }
+        switch (s.character) {
+        case U'地': // after an adverbial, before its verb: 开心地跳, 慢慢地走, not 这块地
+            if (!last && before &&
+                (isKind(before->tag, "adz") || (afterWord && !isKind(before->tag, "nsrfq")) ||
+                 (i >= 2 && run[i - 2].character == before->character)))
+                s.reading = "de5";
+            break;
+        case U'得':
+            // "must" before a verb, after who must: 你得去 děi; after a verb or an adjective,
+            // the complement's particle: 说得对 de.
+            if (!last && before && isKind(before->tag, "rn") && isKind(run[i + 1].tag, "vad"))
+                s.reading = "dei3";
+            else if (!last && before && isKind(before->tag, "va"))
+                s.reading = "de5";
+            break;
+        case U'着': // a result: 没打着 zháo
+            if (i >= 2 && run[i - 2].character == U'没' && before->wordLength == 1 &&
+                isKind(before->tag, "v"))
+                s.reading = "zhao2";
+            break;
+        case U'儿': // a noun's suffix: 鸟儿, 小孩儿
+            if (before && isKind(before->tag, "nsfq"))
+                s.reading = "r5";
+            break;
+        }
+    }
 }
 
 // Whether the characters of run[i]'s word up to and including run[i] are a word of their
@@ -159,9 +379,17 @@ void changeTones(std::vector<Syllable>& run)
                 last || endsWord(run, i) || countedInWord(run, i) ||
                 (i > 0 &&
                  (isDigitNumeral(run[i - 1].character) || run[i - 1].character == U'第')) ||
-                isDigitNumeral(run[i + 1].character) || run[i + 1].character == U'月';
-            const bool betweenRepeats =
-                !last && i > 0 && run[i - 1].character == run[i + 1].character;
+                isDigitNumeral(run[i + 1].character) || run[i + 1].character == U'月' ||
+                // a date: 五月一日, 一号
+                (isOneOf(run[i + 1].character, U"日号") &&
+                 (i == 0 || run[i - 1].character == U'月'));
+            // A verb tried once: 看一看, 数一数 (the second 数 as the first); not 一步一步, where
+            // 一 counts again.
+            const bool betweenRepeats = !last && i > 0 &&
+                                        run[i - 1].character == run[i + 1].character &&
+                                        !(i >= 2 && run[i - 2].character == U'一');
+            if (betweenRepeats && !number)
+                run[i + 1].reading = run[i - 1].reading;
             run[i].reading = number ? "yi1" : betweenRepeats ? "yi5" : next >= 4 ? "yi2" : "yi4";
         } else if (run[i].character == U'不' && run[i].reading.starts_with("bu") &&
                    tone(run[i].reading) != 5) {
@@ -175,6 +403,7 @@ void appendRun(QString& out, std::vector<Syllable>& run)
     if (run.empty())
         return;
     readWords(run);
+    readInContext(run);
     changeTones(run);
     for (std::size_t i = 0; i < run.size(); ++i) {
         // An erhua 儿 is said as the r of the syllable before it: "dian3r". As a syllable of
@@ -200,9 +429,11 @@ QString voicePinyin(const QString& text)
     for (const uint c : characters) {
         const QString one = QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
         std::string utf8 = one.toStdString();
-        const std::string_view reading = characterReadings().find(utf8);
-        if (!reading.empty()) {
-            run.push_back({char32_t(c), std::move(utf8), std::string(reading), run.size()});
+        const std::string_view value = characterReadings().find(utf8);
+        if (!value.empty()) {
+            const Entry alone = parseEntry(value);
+            run.push_back({char32_t(c), std::move(utf8), std::string(alone.syllables), alone,
+                           run.size(), 1, alone.tag});
             continue;
         }
         const bool afterSyllable = !run.empty();

@@ -1,5 +1,6 @@
 #include "readings.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace mulo::speech;
@@ -12,6 +13,9 @@ class TestReadings : public QObject {
 private slots:
     void readsAsATeacherWould_data();
     void readsAsATeacherWould();
+    void everyRuleReadsItsLines_data();
+    void everyRuleReadsItsLines();
+    void everydayLinesAreReadAsATeacherReadsThem();
     void tableLookUpFindsFirstMiddleAndLastKeys_data();
     void tableLookUpFindsFirstMiddleAndLastKeys();
 };
@@ -92,6 +96,62 @@ void TestReadings::readsAsATeacherWould()
     QFETCH(QString, text);
     QFETCH(QString, pinyin);
     QCOMPARE(voicePinyin(text), pinyin);
+}
+
+namespace {
+
+struct EverydayLine {
+    QString kind, line, reading;
+};
+
+// The teacher's table: nursery rhymes, first-grade sentences and phrases, and a group of
+// lines for each rule of context.
+QList<EverydayLine> everydayLines()
+{
+    QFile file(QStringLiteral(MULO_EVERYDAY_LINES));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("no table of everyday lines");
+    QList<EverydayLine> lines;
+    for (const QByteArray& row : file.readAll().split('\n')) {
+        const QStringList columns = QString::fromUtf8(row).split(u'\t');
+        if (columns.size() == 3 && !columns[0].startsWith(u'#'))
+            lines.append({columns[0], columns[1], columns[2]});
+    }
+    return lines;
+}
+
+} // namespace
+
+void TestReadings::everyRuleReadsItsLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pinyin");
+    const QStringList rules{"de", "measure", "verbs", "yibu", "surnames", "erhua", "words"};
+    for (const EverydayLine& line : everydayLines()) {
+        if (rules.contains(line.kind))
+            QTest::addRow("%s: %s", qPrintable(line.kind), qPrintable(line.line))
+                << line.line << line.reading;
+    }
+}
+
+void TestReadings::everyRuleReadsItsLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, pinyin);
+    QCOMPARE(voicePinyin(text), pinyin);
+}
+
+// Rhymes and sentences: a line is right only when every syllable is.
+void TestReadings::everydayLinesAreReadAsATeacherReadsThem()
+{
+    const QList<EverydayLine> lines = everydayLines();
+    QStringList wrong;
+    for (const EverydayLine& line : lines) {
+        if (voicePinyin(line.line) != line.reading)
+            wrong << line.line + QStringLiteral(" → ") + voicePinyin(line.line);
+    }
+    QVERIFY(lines.size() >= 300);
+    QVERIFY2(wrong.size() * 100 <= lines.size() * 2, qPrintable(wrong.join(u'\n')));
 }
 
 void TestReadings::tableLookUpFindsFirstMiddleAndLastKeys_data()
