@@ -88,35 +88,16 @@ template <typename Text, typename Take> void forEachLine(Text text, Take take)
 
 } // namespace
 
-LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLine)
+namespace {
+
+// Calls take(line, terminated) for each line of a lesson file's bytes, decoded as the program
+// reads them; stops when take returns false.
+template <typename Take> void forEachLessonLine(QByteArrayView bytes, Take take)
 {
     qsizetype bom = 0;
     const Encoding encoding = detectByteOrderMark(bytes, &bom);
     bytes = bytes.sliced(bom);
-
-    LessonFile result;
-    // Room for every line at once: growing a list of 100,000 entries step by step costs more
-    // than reading them.
-    const qsizetype lineEnds =
-        std::count(bytes.begin(), bytes.end(), '\n') + std::count(bytes.begin(), bytes.end(), '\r');
-    result.entries.reserve(std::min<qsizetype>(lineEnds + 1, maxEntries));
-    const auto take = [&](QStringView line, bool terminated) {
-        if (!terminated && endsMidLine)
-            return false; // the rest of this line was never read
-        if (result.lineCount == std::numeric_limits<qint32>::max())
-            throw RuntimeError(QStringLiteral("课文行数超出范围"));
-        ++result.lineCount;
-        if (isBlank(line))
-            return true;
-        if (result.entries.size() >= maxEntries) {
-            result.truncated = true;
-            return false;
-        }
-        result.entries.append(lessonEntry(result.lineCount, line));
-        return true;
-    };
-
-    // Lines are decoded one at a time, into the entries: a large file is not held twice.
+    // Lines are decoded one at a time: a large file is not held twice.
     const auto lineByLine = [&](auto decode) {
         forEachLine(bytes, [&](QByteArrayView line, bool terminated) {
             return take(decode(line), terminated);
@@ -139,6 +120,43 @@ LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLin
         break;
     }
     }
+}
+
+} // namespace
+
+QStringList lessonLines(QByteArrayView bytes)
+{
+    QStringList lines;
+    forEachLessonLine(bytes, [&](QStringView line, bool) {
+        lines.append(line.toString());
+        return true;
+    });
+    return lines;
+}
+
+LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLine)
+{
+    LessonFile result;
+    // Room for every line at once: growing a list of 100,000 entries step by step costs more
+    // than reading them.
+    const qsizetype lineEnds =
+        std::count(bytes.begin(), bytes.end(), '\n') + std::count(bytes.begin(), bytes.end(), '\r');
+    result.entries.reserve(std::min<qsizetype>(lineEnds + 1, maxEntries));
+    forEachLessonLine(bytes, [&](QStringView line, bool terminated) {
+        if (!terminated && endsMidLine)
+            return false; // the rest of this line was never read
+        if (result.lineCount == std::numeric_limits<qint32>::max())
+            throw RuntimeError(QStringLiteral("课文行数超出范围"));
+        ++result.lineCount;
+        if (isBlank(line))
+            return true;
+        if (result.entries.size() >= maxEntries) {
+            result.truncated = true;
+            return false;
+        }
+        result.entries.append(lessonEntry(result.lineCount, line));
+        return true;
+    });
     return result;
 }
 

@@ -35,6 +35,10 @@ struct LessonFile {
 // short of the file's end (a failed read), endsMidLine drops the unfinished last line.
 LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries = 32767, bool endsMidLine = false);
 
+// Every line of a lesson file's bytes, blank ones included, decoded as parseLessonFile
+// decodes them.
+QStringList lessonLines(QByteArrayView bytes);
+
 // What could be read of a file: its bytes, and why reading stopped before its end.
 struct FileBytes {
     QByteArray bytes;

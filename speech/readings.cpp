@@ -176,17 +176,17 @@ struct ContextReading {
 // Measure words read as measure words after a number or after 这, 那, 每, 哪: 两只手 zhī,
 // 三行字 háng, 一种 zhǒng.
 constexpr ContextReading measureWords[] = {
-    {U'只', "zhi1", U""},  {U'行', "hang2", U""},  {U'种', "zhong3", U""}, {U'场', "chang3", U""},
-    {U'卷', "juan4", U""}, {U'曲', "qu3", U""},    {U'扇', "shan4", U""},  {U'处', "chu4", U""},
-    {U'间', "jian1", U""}, {U'重', "chong2", U""}, {U'转', "zhuan4", U""},
+    {U'只', "zhi1", U""},   {U'行', "hang2", U""},  {U'种', "zhong3", U""}, {U'场', "chang3", U""},
+    {U'曲', "qu3", U""},    {U'扇', "shan4", U""},  {U'处', "chu4", U""},   {U'间', "jian1", U""},
+    {U'重', "chong2", U""}, {U'转', "zhuan4", U""},
 };
 constexpr std::u32string_view counters = U"一二两三四五六七八九十百千万几这那每哪半";
 
-// Verbs whose verb reading is not the one they have alone: 妈妈教我 jiāo, 数星星 shǔ,
-// 量身高 liáng, 背着书包 bēi, 长得高 zhǎng.
+// Verbs whose verb reading is not the one they have alone: 妈妈教我 jiāo, 数一数 shǔ,
+// 量身高 liáng, 背着书包 bēi, 长得高 zhǎng. (数星星: see readInContext.)
 constexpr ContextReading verbReadings[] = {
     {U'教', "jiao1", U""},
-    {U'数', "shu3", U""},
+    {U'数', "shu3", U"一着了过完到出清钱"},
     {U'量', "liang2", U""},
     {U'背', "bei1", U"着起上包书孩娃宝弟妹小"},
     {U'长', "zhang3", U"得高大出满着成了胖"},
@@ -194,6 +194,13 @@ constexpr ContextReading verbReadings[] = {
     {U'种', "zhong4", U"树花草菜瓜豆子地"},
     {U'扇', "shan1", U"扇着"},
     {U'弹', "tan2", U""},
+};
+
+// Results after a verb: 烧干 gān, 推倒 dǎo, 化为 wéi.
+constexpr ContextReading resultReadings[] = {
+    {U'干', "gan1", U""},
+    {U'倒', "dao3", U""},
+    {U'为', "wei2", U""},
 };
 
 // Surnames that are not read as the character is: 姓单 Shàn, 姓解 Xiè.
@@ -308,7 +315,32 @@ void readInContext(std::vector<Syllable>& run)
             s.reading = row->reading;
             continue;
         }
+        if (before && before->wordLength == 1 && isKind(before->tag, "v")) {
+            const auto result = std::find_if(
+                std::begin(resultReadings), std::end(resultReadings),
+                [&](const ContextReading& row) { return row.character == s.character; });
+            if (result != std::end(resultReadings)) {
+                s.reading = result->reading;
+                continue;
+            }
+        }
         switch (s.character) {
+        case U'数': // counts things (数星星 shǔ); before a measure word it is "several" (数张 shù)
+            if (!last && run[i + 1].wordLength > 1 && isKind(run[i + 1].tag, "n"))
+                s.reading = "shu3";
+            break;
+        case U'曲': // a song, at the end of a phrase: 古曲, 一曲
+            if (last && before)
+                s.reading = "qu3";
+            break;
+        case U'舍': // a house, at the end of a phrase: 屋舍
+            if (last && before)
+                s.reading = "she4";
+            break;
+        case U'兴': // to thrive, inside a phrase (高兴 and 兴趣 are words of their own)
+            if (run.size() > 1)
+                s.reading = "xing1";
+            break;
         case U'地': // after an adverbial, before its verb: 开心地跳, 慢慢地走, not 这块地
             if (!last && before &&
                 (isKind(before->tag, "adz") || (afterWord && !isKind(before->tag, "nsrfq")) ||
