@@ -186,7 +186,7 @@ constexpr std::u32string_view counters = U"一二两三四五六七八九十百�
 // 量身高 liáng, 背着书包 bēi, 长得高 zhǎng. (数星星: see readInContext.)
 constexpr ContextReading verbReadings[] = {
     {U'教', "jiao1", U""},
-    {U'数', "shu3", U"一着了过完到出清钱"},
+    {U'数', "shu3", U"一着了过完到出清钱来去"},
     {U'量', "liang2", U""},
     {U'背', "bei1", U"着起上包书孩娃宝弟妹小"},
     {U'长', "zhang3", U"得高大出满着成了胖"},
