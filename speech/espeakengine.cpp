@@ -1,9 +1,13 @@
 #include "espeakengine.h"
 
 #include "readings.h"
+#include "toneshaping.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <espeak-ng/speak_lib.h>
+#include <fcntl.h>
 #include <optional>
 
 namespace mulo::speech {
@@ -11,21 +15,48 @@ namespace mulo::speech {
 namespace {
 
 std::vector<std::int16_t>* collecting = nullptr;
+std::vector<std::size_t>* collectingWords = nullptr; // where each word starts
 bool collectingFailed = false;
 
 // Called from inside the engine's C code: nothing may be thrown through it. Returning 1
 // tells the engine to stop synthesising.
-int collect(short* samples, int count, espeak_EVENT*) noexcept
+int collect(short* samples, int count, espeak_EVENT* events) noexcept
 {
-    if (!samples || !collecting)
+    if (!collecting)
         return 0;
     try {
-        collecting->insert(collecting->end(), samples, samples + count);
+        for (espeak_EVENT* event = events; event && event->type != espeakEVENT_LIST_TERMINATED;
+             ++event) {
+            if (event->type == espeakEVENT_WORD && collectingWords)
+                collectingWords->push_back(std::size_t(std::max(event->sample, 0)));
+        }
+        if (samples)
+            collecting->insert(collecting->end(), samples, samples + count);
         return 0;
     } catch (...) {
         collectingFailed = true;
         return 1;
     }
+}
+
+// The Mandarin voice of our own: beside the program, else in the source tree (for a program
+// run from the build tree), as a path the engine can open; empty when neither has it.
+// The engine lower-cases a voice file's path and cuts it at a "+" (a home folder "Zhang"
+// would not be found), so it is given the file through a descriptor this process keeps
+// open.
+QByteArray mandarinVoiceFile()
+{
+    QStringList places;
+    if (QCoreApplication::instance())
+        places << QCoreApplication::applicationDirPath() +
+                      QStringLiteral("/" MULO_MANDARIN_VOICE_NAME);
+    places << QStringLiteral(MULO_MANDARIN_VOICE_SOURCE);
+    for (const QString& place : places) {
+        const int fd = ::open(QFile::encodeName(place).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0)
+            return "/proc/self/fd/" + QByteArray::number(fd);
+    }
+    return {};
 }
 
 std::mutex openLock;
@@ -125,6 +156,16 @@ VoiceToken EspeakEngine::defaultVoice() const
 
 void EspeakEngine::selectVoice(const VoiceToken& voice)
 {
+    // The Mandarin voice speaks with our own voice file where it is found, else with
+    // espeak-ng's own Mandarin voice; the tones are shaped either way.
+    static const QByteArray ownVoice = mandarinVoiceFile();
+    if (voice.engineVoice == mandarinEngineVoice && !ownVoice.isEmpty() &&
+        espeak_SetVoiceByFile(ownVoice.constData()) == EE_OK) {
+        // The engine says yes even to a file it did not read: a voice it read has a name.
+        const espeak_VOICE* loaded = espeak_GetCurrentVoice();
+        if (loaded && loaded->name && *loaded->name)
+            return;
+    }
     if (espeak_SetVoiceByName(voice.engineVoice.constData()) != EE_OK)
         throw RuntimeError(QStringLiteral("语音引擎没有这个语音：") + voice.name);
 }
@@ -137,16 +178,28 @@ std::vector<std::int16_t> EspeakEngine::synthesize(const QString& text, const Vo
     espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
     const QByteArray utf8 = engineText(text, voice);
     std::vector<std::int16_t> samples;
+    std::vector<std::size_t> words;
     collecting = &samples;
+    collectingWords = &words;
     collectingFailed = false;
     const espeak_ERROR error = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
                                             POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
     collecting = nullptr;
+    collectingWords = nullptr;
     if (collectingFailed)
         throw RuntimeError(QStringLiteral("语音合成失败：内存不足"));
     if (error != EE_OK)
         throw RuntimeError(QStringLiteral("语音合成失败（%1）").arg(int(error)));
-    return samples;
+    if (voice.engineVoice != mandarinEngineVoice)
+        return samples;
+    // Each syllable is a word to the engine: its tone is the one the readings decided.
+    const std::vector<int> tones = syllableTones(utf8.toStdString());
+    if (tones.empty() || tones.size() != words.size())
+        return samples;
+    std::vector<SyllableTone> syllables;
+    for (std::size_t i = 0; i < tones.size(); ++i)
+        syllables.push_back({words[i], tones[i]});
+    return shapeTones(samples, m_sampleRate, syllables);
 }
 
 QString EspeakEngine::phonemes(const QString& text, const VoiceToken& voice)
