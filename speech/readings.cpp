@@ -360,8 +360,8 @@ void readInContext(std::vector<Syllable>& run)
                 isKind(before->tag, "v"))
                 s.reading = "zhao2";
             break;
-        case U'儿': // a noun's suffix: 鸟儿, 小孩儿
-            if (before && isKind(before->tag, "nsfq"))
+        case U'儿': // a noun's suffix: 鸟儿, 小孩儿; once (儿儿 is no word)
+            if (before && isKind(before->tag, "nsfq") && before->character != U'儿')
                 s.reading = "r5";
             break;
         }
