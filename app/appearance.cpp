@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QToolTip>
 #include <QTranslator>
 #include <QWidget>
 
@@ -44,6 +45,23 @@ void applyWindowLook(QWidget* window)
 {
     window->setFont(interfaceFont());
     window->setPalette(windowPalette());
+    // Message boxes and other windows opened from it take its font and palette too.
+    window->setAttribute(Qt::WA_WindowPropagation);
+    applyTipLook();
+}
+
+void applyTipLook()
+{
+    // Tips are windows of their own, drawn with the application's tip font and palette, not
+    // the window's: give them the window's Chinese families (their size may follow the
+    // desktop's, for those who need larger text) and its light palette. Each change sends
+    // every widget a notice, so only what differs is set.
+    QFont tipFont = QToolTip::font();
+    tipFont.setFamilies(interfaceFont().families());
+    if (QToolTip::font() != tipFont)
+        QToolTip::setFont(tipFont);
+    if (QToolTip::palette() != windowPalette())
+        QToolTip::setPalette(windowPalette());
 }
 
 bool installQtChineseTranslation(QCoreApplication& app)

@@ -25,8 +25,13 @@ QFont interfaceFont();
 QPalette windowPalette();
 
 // Gives window the interface font and palette. Widgets with a font or colours of their own
-// keep them; windows opened from it (menus, message boxes) inherit them too.
+// keep them; windows opened from it (menus, message boxes) inherit them too, and so do the
+// tips of its controls.
 void applyWindowLook(QWidget* window);
+
+// Gives the tips the window's Chinese font families and light palette; called again as a
+// tip is about to show, since the desktop may have changed the application's since.
+void applyTipLook();
 
 // Qt's own Chinese texts for its standard buttons ("确定"), whatever the locale. Returns
 // whether they were found.

@@ -143,6 +143,13 @@ protected:
             style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
         }
     }
+    // Scrolling moves the painted rows and leaves the rest to be painted: the focus mark
+    // around the whole list would move with them and stay behind as bands over the rows.
+    void scrollContentsBy(int dx, int dy) override
+    {
+        QListView::scrollContentsBy(dx, dy);
+        viewport()->update();
+    }
     void focusInEvent(QFocusEvent* event) override
     {
         QListView::focusInEvent(event);
@@ -291,6 +298,7 @@ void Form1::createQuestionFrame(QWidget* client)
     m_txtTi->setToolTip(
         QStringLiteral("点击出题按钮，软件生成汉字题目；也可以手工输入题目；不能超过4个字符"));
     m_txtTi->setAccessibleName(QStringLiteral("题目"));
+    m_txtTi->installEventFilter(this); // see eventFilter: its tip
     m_txtTiOps = std::make_unique<LineEditText>(m_txtTi);
 }
 
@@ -344,6 +352,7 @@ void Form1::createQuestionCommandsFrame(QWidget* client)
     m_cmdRead->setObjectName(QStringLiteral("cmdRead"));
     m_cmdRead->setGeometry(twips(360, 2640, 975, 375));
     m_cmdRead->setToolTip(QStringLiteral("软件读出题目，存在读音不标准的情况，请家长及时纠正"));
+    m_cmdRead->installEventFilter(this); // see eventFilter: its tip
     for (QPushButton* button : {m_cmdTest, m_cmdRead}) {
         button->setAutoDefault(false);
         button->setDefault(false);
@@ -420,9 +429,14 @@ void Form1::wireEvents()
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    // A desktop theme sets the application's tip font and colours once the program runs
+    // and whenever the parent changes them: a tip about to show takes the window's look.
+    if (event->type() == QEvent::ToolTip)
+        applyTipLook();
     // Tabbing into the option group lands on the button that shows as chosen, not on the
     // group's first button.
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::FocusIn &&
+        m_option1->buttons().contains(qobject_cast<QAbstractButton*>(watched))) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         QAbstractButton* chosen = m_option1->checkedButton();
         if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && chosen &&

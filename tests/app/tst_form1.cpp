@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -81,6 +83,7 @@ private slots:
     void clickOnAnEntryTogglesItAndMakesItCurrent();
     void makingAnEntryCurrentChangesNoFlag();
     void tabIntoTheListShowsAFocusMarkAndMakesNoEntryCurrent();
+    void scrollingTheListLeavesNoStaleFocusMarks();
     void questionBoxRefusesAFifthCharacter();
     void questionBoxKeepsOneLineOfWholeCharacters_data();
     void questionBoxKeepsOneLineOfWholeCharacters();
@@ -215,6 +218,35 @@ void TestForm1::tabIntoTheListShowsAFocusMarkAndMakesNoEntryCurrent()
     QVERIFY(w.list()->viewport()->grab(row).toImage() !=
             before.copy(row.translated(w.list()->viewport()->pos())));
     QCOMPARE(w.form.lessons().SelCount(), 0);
+}
+
+// What the window shows after scrolling, as it was painted bit by bit, against what it shows
+// once the list is painted anew.
+void TestForm1::scrollingTheListLeavesNoStaleFocusMarks()
+{
+    Window w;
+    w.file.clear();
+    for (int i = 0; i < 30; ++i)
+        w.file += gbk(QStringLiteral("天地人和\n"));
+    w.showActive();
+    w.txtTi()->setFocus();
+    QTest::keyClick(w.txtTi(), Qt::Key_Tab);
+    QTRY_VERIFY(w.list()->hasFocus());
+    QWidget* viewport = w.list()->viewport();
+    const QRect place(viewport->mapTo(&w.form, QPoint(0, 0)), viewport->size());
+    const auto shown = [&] {
+        QCoreApplication::processEvents();
+        return w.form.screen()
+            ->grabWindow(w.form.winId(), place.x(), place.y(), place.width(), place.height())
+            .toImage();
+    };
+    for (const int step : {3, 7, 2}) {
+        w.list()->verticalScrollBar()->setValue(step);
+        const QImage scrolled = shown();
+        viewport->repaint();
+        QVERIFY2(scrolled == shown(),
+                 qPrintable(QStringLiteral("after scrolling to %1").arg(step)));
+    }
 }
 
 void TestForm1::questionBoxRefusesAFifthCharacter()

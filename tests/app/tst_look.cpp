@@ -1,6 +1,7 @@
 #include "appearance.h"
 #include "fakes.h"
 #include "form1.h"
+#include "qtcontrols.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +17,8 @@
 #include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolTip>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -112,6 +116,7 @@ int measureTheWindow(int argc, char* argv[])
         }
     }
     auto* list = form.findChild<QListView*>(QStringLiteral("lstAllWords"));
+    auto* txtTi = form.findChild<QLineEdit*>(QStringLiteral("txtTi"));
     simplifiedChinese(list);
     if (list->viewport()->height() < 8 * list->sizeHintForRow(0))
         fault(QStringLiteral("the list shows fewer than 8 rows"));
@@ -122,9 +127,31 @@ int measureTheWindow(int argc, char* argv[])
     readable(QStringLiteral("the current lesson"), list->palette().color(QPalette::Text),
              QColor(180, 200, 224), 4.5);
     // The question is large text (42 points): 3:1 is enough for it.
-    auto* txtTi = form.findChild<QLineEdit*>(QStringLiteral("txtTi"));
     readable(QStringLiteral("the question"), txtTi->palette().color(QPalette::Text),
              txtTi->palette().color(QPalette::Base), 3.0);
+    // Tips and message boxes are windows of their own: a tip about to show, and the box
+    // the window shows.
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), txtTi->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(txtTi, &hover);
+    if (!QFontInfo(QToolTip::font()).family().contains(QStringLiteral("CJK SC")))
+        fault(QStringLiteral("tips are drawn in ") + QFontInfo(QToolTip::font()).family());
+    readable(QStringLiteral("a tip"), QToolTip::palette().color(QPalette::ToolTipText),
+             QToolTip::palette().color(QPalette::ToolTipBase), 4.5);
+    if (QToolTip::palette().color(QPalette::ToolTipBase).lightness() < 200)
+        fault(QStringLiteral("tips are dark"));
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return fault(QStringLiteral("no message box"));
+        simplifiedChinese(box);
+        if (box->palette().color(QPalette::Window).lightness() < 200)
+            fault(QStringLiteral("message boxes are dark"));
+        readable(QStringLiteral("a message"), box->palette().color(QPalette::WindowText),
+                 box->palette().color(QPalette::Window), 4.5);
+        box->accept();
+    });
+    WidgetMessageBox(&form, QStringLiteral("Mulo"))
+        .show(QStringLiteral("出现异常错误,请与作者联系!"), 48);
     if (QCoreApplication::translate("QPlatformTheme", "OK") != QStringLiteral("确定"))
         fault(QStringLiteral("the OK button says ") +
               QCoreApplication::translate("QPlatformTheme", "OK"));
