@@ -185,8 +185,10 @@ FileBytes readLessonFileBytes(const QString& path)
         return fail(QStringLiteral("无法读取课文文件 ") + path);
     if (!S_ISREG(info.st_mode))
         return refuse(QStringLiteral("课文文件不是普通文件："));
+    const QString tooLarge =
+        QStringLiteral("课文文件太大（超过 %1 MiB）：").arg(maxLessonFileSize / (1024 * 1024));
     if (info.st_size > maxLessonFileSize)
-        return refuse(QStringLiteral("课文文件太大（超过 16 MiB）："));
+        return refuse(tooLarge);
 
     // The file may grow while it is read; the limit holds all the same.
     result.bytes.resize(qsizetype(info.st_size) + 1);
@@ -195,7 +197,7 @@ FileBytes readLessonFileBytes(const QString& path)
         if (filled == result.bytes.size()) {
             if (filled > maxLessonFileSize) {
                 result.bytes.clear();
-                return refuse(QStringLiteral("课文文件太大（超过 16 MiB）："));
+                return refuse(tooLarge);
             }
             result.bytes.resize(std::min<qsizetype>(filled * 2 + 4096, maxLessonFileSize + 1));
         }

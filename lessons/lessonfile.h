@@ -2,6 +2,7 @@
 
 // The lesson file: one lesson per line, turned into numbered list entries.
 
+#include "core/controls.h"
 #include "core/errors.h"
 #include "textencoding.h"
 
@@ -33,7 +34,8 @@ struct LessonFile {
 // textencoding.h). Lines end at CR LF, CR or LF; a terminator at the very end adds no empty
 // line. Blank lines keep their number but give no entry. When the bytes stop
 // short of the file's end (a failed read), endsMidLine drops the unfinished last line.
-LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries = 32767, bool endsMidLine = false);
+LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries = ListOps::maxCount,
+                           bool endsMidLine = false);
 
 // Every line of a lesson file's bytes, blank ones included, decoded as parseLessonFile
 // decodes them.

@@ -9,7 +9,7 @@
 
 namespace mulo::speech {
 
-inline const QString mandarinVoiceAttributes = QStringLiteral("name=Microsoft Simplified Chinese");
+inline const QString mandarinVoiceAttributes = QStringLiteral("name=") + mandarinVoiceName;
 
 // Creates the voice into Voice, then picks the Mandarin voice and fixes output format
 // (8 kHz, 16-bit, mono), rate 3 and volume 40, in that order. No failure is caught here:

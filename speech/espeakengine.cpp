@@ -79,11 +79,16 @@ struct Library {
 };
 std::optional<Library> library; // guarded by openLock
 
+RuntimeError otherDataDirectory()
+{
+    return RuntimeError(QStringLiteral("语音引擎已使用另一个数据目录"));
+}
+
 const Library& startLibraryLocked(const QString& dataParent)
 {
     if (library) {
         if (library->dataParent != dataParent)
-            throw RuntimeError(QStringLiteral("语音引擎已使用另一个数据目录"));
+            throw otherDataDirectory();
         return *library;
     }
     // espeak-ng quietly falls back on its default data when the given one is missing; a
@@ -119,7 +124,7 @@ std::shared_ptr<EspeakEngine> EspeakEngine::open(const QString& dataParent)
     std::lock_guard guard(openLock);
     if (engine) {
         if (engine->m_dataParent != dataParent)
-            throw RuntimeError(QStringLiteral("语音引擎已使用另一个数据目录"));
+            throw otherDataDirectory();
         return engine;
     }
     engine.reset(new EspeakEngine(dataParent, startLibraryLocked(dataParent).sampleRate));

@@ -8,10 +8,9 @@
 
 namespace mulo::speech {
 
-// The name under which the Mandarin voice is offered, and the espeak-ng voice behind it.
-// Plain "cmn" reads many characters as pinyin with English tone numbers; the pinyin variant
-// gives Mandarin phonemes with their tones.
-inline const QString mandarinVoiceName = QStringLiteral("Microsoft Simplified Chinese");
+// The espeak-ng voice behind the Mandarin voice (offered as mandarinVoiceName). Plain "cmn"
+// reads many characters as pinyin with English tone numbers; the pinyin variant gives
+// Mandarin phonemes with their tones.
 inline constexpr char mandarinEngineVoice[] = "cmn-latn-pinyin";
 
 class EspeakEngine : public SpeechEngine {

@@ -329,7 +329,7 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
             continue;
         const double shaped =
             inside[i] ? sum[i] : sum[i] + std::max(0.0, 1 - weight[i]) * samples[i];
-        out[i] = std::int16_t(std::clamp(std::lround(shaped), -32768L, 32767L));
+        out[i] = std::int16_t(std::clamp<long>(std::lround(shaped), INT16_MIN, INT16_MAX));
     }
     return out;
 }

@@ -17,6 +17,9 @@
 
 namespace mulo::speech {
 
+// The name under which the Mandarin voice is offered and asked for.
+inline const QString mandarinVoiceName = QStringLiteral("Microsoft Simplified Chinese");
+
 // Audio format types by number, as voice set-up names them; only 16-bit mono ones are
 // offered here.
 enum SpeechAudioFormatType : int {

@@ -26,7 +26,7 @@ struct FakeCheckBox : CheckBoxOps {
 };
 
 struct FakeCaption : CaptionOps {
-    QString caption = QStringLiteral("Mulo儿童识字");
+    QString caption = QStringLiteral(MULO_TITLE);
     void setCaption(const QString& c) override { caption = c; }
 };
 
@@ -42,7 +42,7 @@ struct RecordingMessageBox : MessageBoxOps {
 struct FakeAppInfo : AppInfo {
     QString path = QStringLiteral("/opt/mulo");
     QString Path() const override { return path; }
-    QString Title() const override { return QStringLiteral("Mulo儿童识字"); }
+    QString Title() const override { return QStringLiteral(MULO_TITLE); }
     qint16 Major() const override { return 1; }
     qint16 Minor() const override { return 0; }
     qint16 Revision() const override { return 2; }

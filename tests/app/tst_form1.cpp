@@ -109,7 +109,7 @@ void TestForm1::controlsStartWithTheirInitialValues()
 {
     Window w;
     QCOMPARE(w.form.objectName(), QStringLiteral("Form1"));
-    QCOMPARE(w.form.windowTitle(), QStringLiteral("Mulo儿童识字"));
+    QCOMPARE(w.form.windowTitle(), QStringLiteral(MULO_TITLE));
     for (const char* frame : {"Frame1", "Frame2", "Frame3"})
         QVERIFY(w.control<QGroupBox>(frame));
     QVERIFY(w.txtTi()->text().isEmpty());
@@ -129,7 +129,7 @@ void TestForm1::loadRunsOnceBeforeTheWindowIsFirstShown()
     QCOMPARE(w.reads, 0);
     w.form.show();
     QCOMPARE(w.reads, 1);
-    QCOMPARE(w.form.windowTitle(), QStringLiteral("Mulo儿童识字 V1.0.2"));
+    QCOMPARE(w.form.windowTitle(), QStringLiteral(MULO_CAPTION));
     QCOMPARE(w.form.lessons().ListCount(), 5);
     QCOMPARE(w.form.lessons().List(0), QStringLiteral("第1课：一二三四"));
     w.form.hide();

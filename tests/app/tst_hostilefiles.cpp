@@ -138,8 +138,7 @@ void TestHostileFiles::startUpSurvivesWhateverIsInThePlaceOfTheLessonFile()
     if (!first.isEmpty())
         QCOMPARE(list.List(0), first);
     QCOMPARE(voiceSetUps, fails ? 0 : 1);
-    QCOMPARE(caption.caption,
-             fails ? QStringLiteral("Mulo儿童识字") : QStringLiteral("Mulo儿童识字 V1.0.2"));
+    QCOMPARE(caption.caption, fails ? QStringLiteral(MULO_TITLE) : QStringLiteral(MULO_CAPTION));
 }
 
 void TestHostileFiles::anUnreadableFileIsAStartUpFailure()

@@ -46,8 +46,8 @@ struct Startup {
     }
 };
 
-const QString plainTitle = QStringLiteral("Mulo儿童识字");
-const QString fullCaption = QStringLiteral("Mulo儿童识字 V1.0.2");
+const QString plainTitle = QStringLiteral(MULO_TITLE);
+const QString fullCaption = QStringLiteral(MULO_CAPTION);
 
 } // namespace
 

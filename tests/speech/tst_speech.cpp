@@ -250,7 +250,7 @@ void TestSpeech::voiceStates()
         QCOMPARE(s.messageBox.shown.size(), 1);
         QCOMPARE(s.messageBox.shown[0].text, startupFailureText);
         QVERIFY(!s.Voice);
-        QCOMPARE(s.caption.caption, QStringLiteral("Mulo儿童识字"));
+        QCOMPARE(s.caption.caption, QStringLiteral(MULO_TITLE));
         s.txtTi.text = QStringLiteral("一二");
         s.answer();
         QCOMPARE(s.txtTi.text, QStringLiteral("一二"));
@@ -282,7 +282,7 @@ void TestSpeech::voiceStates()
         Startup s;
         s.load(realVoice(stream));
         QCOMPARE(s.messageBox.shown.size(), 0);
-        QCOMPARE(s.caption.caption, QStringLiteral("Mulo儿童识字 V1.0.2"));
+        QCOMPARE(s.caption.caption, QStringLiteral(MULO_CAPTION));
         s.txtTi.text = QStringLiteral("春夏秋冬");
         s.answer();
         QCOMPARE(stream->played.size(), 1);
