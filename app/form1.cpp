@@ -98,6 +98,10 @@ public:
         // Once set explicitly, Qt no longer makes the first row current when the list gets
         // the keyboard focus.
         setCurrentIndex({});
+        // A selection command announces its flags as one range of rows, which the view
+        // leaves unpainted while it has a layout pending: the list repaints itself.
+        connect(&model, &QAbstractItemModel::dataChanged, viewport(),
+                qOverload<>(&QWidget::update));
         connect(&model, &LessonListModel::listIndexChanged, this, [this](int row) {
             selectionModel()->setCurrentIndex(m_model.index(row), QItemSelectionModel::NoUpdate);
         });

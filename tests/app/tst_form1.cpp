@@ -84,6 +84,11 @@ private slots:
     void makingAnEntryCurrentChangesNoFlag();
     void tabIntoTheListShowsAFocusMarkAndMakesNoEntryCurrent();
     void scrollingTheListLeavesNoStaleFocusMarks();
+    void spaceTicksTheCurrentLesson_data();
+    void spaceTicksTheCurrentLesson();
+    void aSelectionCommandShowsOnTheScreenAtOnce_data();
+    void aSelectionCommandShowsOnTheScreenAtOnce();
+    void shiftTabFromRandomLandsOnTheChosenOption();
     void questionBoxRefusesAFifthCharacter();
     void questionBoxKeepsOneLineOfWholeCharacters_data();
     void questionBoxKeepsOneLineOfWholeCharacters();
@@ -249,6 +254,68 @@ void TestForm1::scrollingTheListLeavesNoStaleFocusMarks()
     }
 }
 
+void TestForm1::spaceTicksTheCurrentLesson_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::newRow("the first lesson") << 0;
+    QTest::newRow("a lesson in the middle") << 2;
+}
+
+void TestForm1::spaceTicksTheCurrentLesson()
+{
+    QFETCH(int, row);
+    Window w;
+    w.showActive();
+    w.form.lessons().setListIndex(row);
+    w.list()->setFocus();
+    QTRY_VERIFY(w.list()->hasFocus());
+    QTest::keyClick(w.list(), Qt::Key_Space);
+    QVERIFY(w.form.lessons().Selected(row));
+    QCOMPARE(w.form.lessons().SelCount(), 1);
+    QTest::keyClick(w.list(), Qt::Key_Space);
+    QCOMPARE(w.form.lessons().SelCount(), 0);
+}
+
+void TestForm1::aSelectionCommandShowsOnTheScreenAtOnce_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("全选") << "Option1_0";
+    QTest::newRow("反选") << "Option1_2";
+}
+
+// What the window shows, as it was painted, before and after the command.
+void TestForm1::aSelectionCommandShowsOnTheScreenAtOnce()
+{
+    QFETCH(QString, option);
+    Window w;
+    w.showActive();
+    QWidget* viewport = w.list()->viewport();
+    const QRect place(viewport->mapTo(&w.form, QPoint(0, 0)), viewport->size());
+    const auto shown = [&] {
+        QCoreApplication::processEvents();
+        return w.form.screen()
+            ->grabWindow(w.form.winId(), place.x(), place.y(), place.width(), place.height())
+            .toImage();
+    };
+    const QImage before = shown();
+    QTest::mouseClick(w.control<QRadioButton>(qPrintable(option)), Qt::LeftButton);
+    QCOMPARE(w.form.lessons().SelCount(), 5);
+    const QImage after = shown();
+    QVERIFY(after != before);
+    viewport->repaint();
+    QVERIFY(after == shown()); // nothing more to paint: the screen showed it all at once
+}
+
+void TestForm1::shiftTabFromRandomLandsOnTheChosenOption()
+{
+    Window w;
+    w.showActive();
+    w.control<QCheckBox>("chkRnd")->setFocus();
+    QTRY_VERIFY(w.control<QCheckBox>("chkRnd")->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), w.control<QRadioButton>("Option1_1"));
+}
+
 void TestForm1::questionBoxRefusesAFifthCharacter()
 {
     Window w;
@@ -266,18 +333,22 @@ void TestForm1::questionBoxKeepsOneLineOfWholeCharacters_data()
     QTest::addColumn<int>("cursor");
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("cursorAfter");
     QTest::newRow("a line break ends the paste") << "" << 0 << "春夏\n秋冬"
-                                                 << "春夏";
+                                                 << "春夏" << 2;
     QTest::newRow("so does CR LF") << "" << 0 << "春\r\n夏"
-                                   << "春";
+                                   << "春" << 1;
     QTest::newRow("the user's text after the cursor stays") << "冬" << 0 << "春\n秋"
-                                                            << "春冬";
+                                                            << "春冬" << 1;
     QTest::newRow("a two-unit character the limit would split is left out")
-        << "" << 0 << QString::fromUtf8("一二三\U00020000") << "一二三";
+        << "" << 0 << QString::fromUtf8("一二三\U00020000") << "一二三" << 3;
     QTest::newRow("a two-unit character that fits stays")
-        << "" << 0 << QString::fromUtf8("一二\U00020000") << QString::fromUtf8("一二\U00020000");
+        << "" << 0 << QString::fromUtf8("一二\U00020000") << QString::fromUtf8("一二\U00020000")
+        << 4;
+    QTest::newRow("a two-unit character that no longer fits before the user's text")
+        << "夏" << 0 << QString::fromUtf8("一二\U00020000") << "一二夏" << 2;
     QTest::newRow("a fifth character is refused") << "" << 0 << "春夏秋冬雪"
-                                                  << "春夏秋冬";
+                                                  << "春夏秋冬" << 4;
 }
 
 void TestForm1::questionBoxKeepsOneLineOfWholeCharacters()
@@ -286,6 +357,7 @@ void TestForm1::questionBoxKeepsOneLineOfWholeCharacters()
     QFETCH(int, cursor);
     QFETCH(QString, pasted);
     QFETCH(QString, after);
+    QFETCH(int, cursorAfter);
     Window w;
     w.showActive();
     w.txtTi()->setText(before);
@@ -293,6 +365,7 @@ void TestForm1::questionBoxKeepsOneLineOfWholeCharacters()
     QGuiApplication::clipboard()->setText(pasted);
     w.txtTi()->paste();
     QCOMPARE(w.txtTi()->text(), after);
+    QCOMPARE(w.txtTi()->cursorPosition(), cursorAfter);
 }
 
 void TestForm1::questionBoxShowsItsTextWhole_data()

@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <optional>
 
 namespace mulo::test {
 
@@ -77,14 +79,16 @@ public:
         return true;
     }
 
-    bool startProgram(const QString& programPath, const QByteArray& lessons)
+    // Starts a copy of the program with the given lessons beside it (none: no lesson file).
+    bool startProgram(const QString& programPath, const std::optional<QByteArray>& lessons)
     {
         const QString copy = programFolder() + QStringLiteral("/mulo");
         QFile::remove(copy);
         if (!QFile::copy(programPath, copy))
             return false;
         QFile lessonFile(programFolder() + QStringLiteral("/test.txt"));
-        if (!lessonFile.open(QIODevice::WriteOnly) || lessonFile.write(lessons) != lessons.size())
+        if (lessons && (!lessonFile.open(QIODevice::WriteOnly) ||
+                        lessonFile.write(*lessons) != lessons->size()))
             return false;
         lessonFile.close();
         m_program.setProcessEnvironment(m_env);
@@ -93,7 +97,9 @@ public:
         if (!m_program.waitForStarted(5000))
             return false;
         QByteArray found;
-        if (!tool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
+        // The first window on the screen: the main window, or the start-up warning before it.
+        if (!tool({QStringLiteral("search"), QStringLiteral("--sync"),
+                   QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
                    QStringLiteral("^Mulo")},
                   &found, 10000))
             return false;
@@ -129,13 +135,13 @@ public:
         return QImage(file);
     }
 
-    // Asks the program to end as a session manager would; true when it ended by itself
-    // with exit code 0.
-    bool endProgram()
+    // Asks the program to end as a session manager (SIGTERM), a logout (SIGHUP) or Ctrl+C
+    // would; true when it ended by itself, within the time given, with exit code 0.
+    bool endProgram(int signal = SIGTERM, int withinMs = 5000)
     {
-        m_program.terminate();
-        return m_program.waitForFinished(5000) && m_program.exitStatus() == QProcess::NormalExit &&
-               m_program.exitCode() == 0;
+        ::kill(pid_t(m_program.processId()), signal);
+        return m_program.waitForFinished(withinMs) &&
+               m_program.exitStatus() == QProcess::NormalExit && m_program.exitCode() == 0;
     }
     bool programRunning() const { return m_program.state() == QProcess::Running; }
 

@@ -13,6 +13,9 @@ class TestDesktop : public QObject {
 private slots:
     void init();
     void altQShowsAQuestionAndTheProgramEndsCleanly();
+    void anyFirstSignalEndsTheProgramCleanly_data();
+    void anyFirstSignalEndsTheProgramCleanly();
+    void aSignalClosesTheStartUpWarningAndEndsTheProgram();
     void answerKeyPlaysTheQuestionOnTheSoundDevice();
     void f1OpensItsPageThroughTheDesktopsUrlHandler();
     void theProgramWritesNothingBesideItself();
@@ -58,6 +61,35 @@ void TestDesktop::altQShowsAQuestionAndTheProgramEndsCleanly()
     QTRY_VERIFY_WITH_TIMEOUT(redPixels(desktop.grab()) > 100, 10000); // a character in the box
 
     QVERIFY2(desktop.endProgram(), desktop.programOutput().constData());
+}
+
+void TestDesktop::anyFirstSignalEndsTheProgramCleanly_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("a session manager's SIGTERM") << SIGTERM;
+    QTest::newRow("logging out: SIGHUP") << SIGHUP;
+    QTest::newRow("Ctrl+C") << SIGINT;
+}
+
+void TestDesktop::anyFirstSignalEndsTheProgramCleanly()
+{
+    QFETCH(int, signal);
+    Desktop desktop;
+    QVERIFY(desktop.startServer());
+    QVERIFY(
+        desktop.startProgram(QStringLiteral(MULO_PROGRAM), gbk(QStringLiteral("春夏秋冬\r\n"))));
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral(MULO_CAPTION), 10000);
+    QVERIFY2(desktop.endProgram(signal), desktop.programOutput().constData());
+}
+
+// Without lessons the start-up warning waits for the parent; a logout does not wait for it.
+void TestDesktop::aSignalClosesTheStartUpWarningAndEndsTheProgram()
+{
+    Desktop desktop;
+    QVERIFY(desktop.startServer());
+    QVERIFY(desktop.startProgram(QStringLiteral(MULO_PROGRAM), std::nullopt));
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.windowTitle(), QStringLiteral(MULO_TITLE), 10000);
+    QVERIFY2(desktop.endProgram(SIGTERM, 5000), desktop.programOutput().constData());
 }
 
 void TestDesktop::answerKeyPlaysTheQuestionOnTheSoundDevice()
