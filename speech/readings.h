@@ -33,6 +33,8 @@ public:
     std::string_view find(std::string_view key) const { return match(key).value; }
     // Whether some key starts with prefix.
     bool hasKeyStartingWith(std::string_view prefix) const { return match(prefix).isPrefix; }
+    // The table's lines, as they lie in memory.
+    std::string_view text() const { return m_lines; }
 
 private:
     // The first line whose key is not less than key.

@@ -50,13 +50,18 @@ struct FakeUrlHandler {
     QByteArray savedPath = qgetenv("PATH");
     QString log = dir.filePath(QStringLiteral("arguments"));
     QString ends = dir.filePath(QStringLiteral("finished"));
+    // body: what the handler does after writing down its arguments; a body that starts
+    // with "#!" is the whole handler, interpreter line included.
     explicit FakeUrlHandler(const QByteArray& body)
     {
         QFile script(dir.filePath(QStringLiteral("xdg-open")));
         script.open(QIODevice::WriteOnly);
-        script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" +
-                     QFile::encodeName(log) + "'; done\ntrap \"echo done >> '" +
-                     QFile::encodeName(ends) + "'\" EXIT\n" + body + "\n");
+        if (body.startsWith("#!"))
+            script.write(body + "\n");
+        else
+            script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" +
+                         QFile::encodeName(log) + "'; done\ntrap \"echo done >> '" +
+                         QFile::encodeName(ends) + "'\" EXIT\n" + body + "\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PATH", QFile::encodeName(dir.path()) + ":/usr/bin:/bin");

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTest>
+#include <unistd.h>
 
 using namespace mulo::speech;
 
@@ -16,6 +17,7 @@ private slots:
     void everyRuleReadsItsLines_data();
     void everyRuleReadsItsLines();
     void everydayLinesAreReadAsATeacherReadsThem();
+    void theTablesPagesAreHandedBackAfterAnAnswer();
     void tableLookUpFindsFirstMiddleAndLastKeys_data();
     void tableLookUpFindsFirstMiddleAndLastKeys();
 };
@@ -152,6 +154,42 @@ void TestReadings::everydayLinesAreReadAsATeacherReadsThem()
     }
     QVERIFY(lines.size() >= 300);
     QVERIFY2(wrong.size() * 100 <= lines.size() * 2, qPrintable(wrong.join(u'\n')));
+}
+
+// How many pages of a stretch of memory this process has mapped in, by the kernel's page map.
+static int pagesMappedIn(std::string_view memory)
+{
+    QFile map(QStringLiteral("/proc/self/pagemap"));
+    if (!map.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return -1;
+    const auto page = quintptr(::sysconf(_SC_PAGESIZE));
+    int mapped = 0;
+    for (quintptr at = quintptr(memory.data()); at < quintptr(memory.data() + memory.size());
+         at += page) {
+        quint64 entry = 0;
+        map.seek(qint64(at / page * sizeof entry));
+        if (map.read(reinterpret_cast<char*>(&entry), sizeof entry) == sizeof entry &&
+            (entry >> 63))
+            ++mapped;
+    }
+    return mapped;
+}
+
+// An answer looks up a few hundred bytes of the tables, but the program would go on counting
+// every page it ever touched.
+void TestReadings::theTablesPagesAreHandedBackAfterAnAnswer()
+{
+    const std::string_view words = wordReadings().text();
+    int sum = 0;
+    for (std::size_t i = 0; i < words.size(); i += 1024)
+        sum += words[i];
+    QVERIFY(sum != 0);
+    const int touched = pagesMappedIn(words);
+    QVERIFY2(touched > 500, qPrintable(QString::number(touched)));
+    voicePinyin(QStringLiteral("春夏秋冬"));
+    releaseReadingPages();
+    const int kept = pagesMappedIn(words);
+    QVERIFY2(kept < touched / 10, qPrintable(QStringLiteral("%1 of %2").arg(kept).arg(touched)));
 }
 
 void TestReadings::tableLookUpFindsFirstMiddleAndLastKeys_data()
