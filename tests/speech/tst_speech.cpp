@@ -9,10 +9,12 @@
 #include "startup.h"
 #include "wavfile.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <alsa/asoundlib.h>
+#include <cstring>
 #include <future>
 
 using namespace mulo;
@@ -100,6 +102,8 @@ private slots:
     void theVoiceSaysTheSyllablesItIsGiven_data();
     void theVoiceSaysTheSyllablesItIsGiven();
     void aMissingDataDirectoryIsAFailure();
+    void theSoundDevicePlaysTheWholeAnswerBeforePlayReturns_data();
+    void theSoundDevicePlaysTheWholeAnswerBeforePlayReturns();
     void anUnusableSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet_data();
     void anUnusableSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet();
 };
@@ -375,6 +379,47 @@ void TestSpeech::aMissingDataDirectoryIsAFailure()
                              EspeakEngine::open(QStringLiteral("/nonexistent/espeak")));
 }
 
+void TestSpeech::theSoundDevicePlaysTheWholeAnswerBeforePlayReturns_data()
+{
+    QTest::addColumn<int>("underrunAt"); // 0: none
+    QTest::addColumn<int>("leastMs");    // running dry skips what was in the device's buffer
+    QTest::newRow("played in real time") << 0 << 900;
+    QTest::newRow("with an underrun in the middle") << 4000 << 600;
+}
+
+// A second of sound on a device that plays it in real time: play() returns once all of it
+// has been played, not when it has been handed over, and an underrun loses none of it.
+void TestSpeech::theSoundDevicePlaysTheWholeAnswerBeforePlayReturns()
+{
+    QFETCH(int, underrunAt);
+    QFETCH(int, leastMs);
+    QTemporaryDir home;
+    const QString played = home.filePath(QStringLiteral("played.raw"));
+    QFile file(home.filePath(QStringLiteral(".asoundrc")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("pcm_type.realtime { lib \"%1\" }\n"
+                              "pcm.!default { type realtime; file \"%2\"; underrun_at %3 }\n")
+                   .arg(QStringLiteral(MULO_STANDIN_DEVICES), played)
+                   .arg(underrunAt)
+                   .toUtf8());
+    file.close();
+    qputenv("HOME", QFile::encodeName(home.path()));
+    snd_config_update_free_global();
+
+    std::vector<std::int16_t> second(8000);
+    for (std::size_t i = 0; i < second.size(); ++i)
+        second[i] = std::int16_t(i * 7 % 20000 - 10000);
+    QElapsedTimer timer;
+    timer.start();
+    SoundDeviceOutput().play(second, 8000);
+    QVERIFY2(timer.elapsed() >= leastMs, qPrintable(QString::number(timer.elapsed())));
+    QFile result(played);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    const QByteArray bytes = result.readAll();
+    QCOMPARE(bytes.size(), qsizetype(second.size() * 2));
+    QVERIFY(std::memcmp(bytes.constData(), second.data(), std::size_t(bytes.size())) == 0);
+}
+
 void TestSpeech::anUnusableSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet_data()
 {
     QTest::addColumn<QByteArray>("asoundrc");
@@ -382,7 +427,7 @@ void TestSpeech::anUnusableSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet_data()
                                                   "ctl.!default { type hw; card 99 }\n");
     // Plain ALSA without a sound server, while another program plays.
     QTest::newRow("another program holds the device")
-        << QByteArray("pcm_type.busy { lib \"" MULO_BUSY_DEVICE "\" }\n"
+        << QByteArray("pcm_type.busy { lib \"" MULO_STANDIN_DEVICES "\" }\n"
                       "pcm.!default { type busy }\n");
 }
 
