@@ -64,6 +64,17 @@ struct Window {
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
     }
+    // The list as the window shows it: painted bit by bit into the window's backing store,
+    // not painted afresh.
+    QImage listOnTheScreen()
+    {
+        QCoreApplication::processEvents();
+        QWidget* viewport = list()->viewport();
+        const QRect place(viewport->mapTo(&form, QPoint(0, 0)), viewport->size());
+        return form.screen()
+            ->grabWindow(form.winId(), place.x(), place.y(), place.width(), place.height())
+            .toImage();
+    }
     void clickRow(int row)
     {
         const QRect rect = list()->visualRect(list()->model()->index(row, 0));
@@ -238,13 +249,7 @@ void TestForm1::scrollingTheListLeavesNoStaleFocusMarks()
     QTest::keyClick(w.txtTi(), Qt::Key_Tab);
     QTRY_VERIFY(w.list()->hasFocus());
     QWidget* viewport = w.list()->viewport();
-    const QRect place(viewport->mapTo(&w.form, QPoint(0, 0)), viewport->size());
-    const auto shown = [&] {
-        QCoreApplication::processEvents();
-        return w.form.screen()
-            ->grabWindow(w.form.winId(), place.x(), place.y(), place.width(), place.height())
-            .toImage();
-    };
+    const auto shown = [&] { return w.listOnTheScreen(); };
     for (const int step : {3, 7, 2}) {
         w.list()->verticalScrollBar()->setValue(step);
         const QImage scrolled = shown();
@@ -290,13 +295,7 @@ void TestForm1::aSelectionCommandShowsOnTheScreenAtOnce()
     Window w;
     w.showActive();
     QWidget* viewport = w.list()->viewport();
-    const QRect place(viewport->mapTo(&w.form, QPoint(0, 0)), viewport->size());
-    const auto shown = [&] {
-        QCoreApplication::processEvents();
-        return w.form.screen()
-            ->grabWindow(w.form.winId(), place.x(), place.y(), place.width(), place.height())
-            .toImage();
-    };
+    const auto shown = [&] { return w.listOnTheScreen(); };
     const QImage before = shown();
     QTest::mouseClick(w.control<QRadioButton>(qPrintable(option)), Qt::LeftButton);
     QCOMPARE(w.form.lessons().SelCount(), 5);
