@@ -185,7 +185,7 @@ constexpr std::u32string_view counters = U"一二两三四五六七八九十百�
 // Verbs whose verb reading is not the one they have alone: 妈妈教我 jiāo, 数一数 shǔ,
 // 量身高 liáng, 背着书包 bēi, 长得高 zhǎng. (数星星: see readInContext.)
 constexpr ContextReading verbReadings[] = {
-    {U'教', "jiao1", U""},
+    {U'教', "jiao1", U"我你他她们孩学小朋大写读唱画说做"},
     {U'数', "shu3", U"一着了过完到出清钱来去"},
     {U'量', "liang2", U""},
     {U'背', "bei1", U"着起上包书孩娃宝弟妹小"},
@@ -282,10 +282,10 @@ void readInContext(std::vector<Syllable>& run)
         if (s.wordLength != 1)
             continue;
         const bool afterWord = before && before->wordLength > 1;
-        // A question of the form A不A, and a verb's complement after 不: both light.
+        // A question of the form A不A, and a verb's complement after 不 (说不出来): both light.
         if (s.character == U'不' && before && !last &&
             (run[i + 1].character == before->character ||
-             (before->wordLength == 1 && isKind(before->tag, "v") && run[i + 1].wordLength == 1 &&
+             (before->wordLength == 1 && isKind(before->tag, "v") &&
               isOneOf(run[i + 1].character, complements)))) {
             s.reading = "bu5";
             continue;
@@ -329,35 +329,45 @@ void readInContext(std::vector<Syllable>& run)
             if (!last && run[i + 1].wordLength > 1 && isKind(run[i + 1].tag, "n"))
                 s.reading = "shu3";
             break;
+        case U'为': // "as" in 以此为荣, 以…为…
+            for (std::size_t j = i >= 3 ? i - 3 : 0; j < i; ++j) {
+                if (run[j].character == U'以')
+                    s.reading = "wei2";
+            }
+            break;
         case U'曲': // a song, at the end of a phrase: 古曲, 一曲
             if (last && before)
                 s.reading = "qu3";
             break;
-        case U'舍': // a house, at the end of a phrase: 屋舍
-            if (last && before)
+        case U'舍': // a house, at the end of a phrase (屋舍); not after a verb (难舍 shě)
+            if (last && before && !isKind(before->tag, "vad"))
                 s.reading = "she4";
             break;
-        case U'兴': // to thrive, inside a phrase (高兴 and 兴趣 are words of their own)
-            if (run.size() > 1)
+        case U'兴': // to thrive, inside a phrase (高兴 and 兴趣 are words of their own);
+                    // high spirits after 趁 and the like
+            if (run.size() > 1 && !(before && isOneOf(before->character, U"趁乘即逸诗豪酒")))
                 s.reading = "xing1";
             break;
-        case U'地': // after an adverbial, before its verb: 开心地跳, 慢慢地走, not 这块地
+        case U'地': // after an adverbial, before its verb: 开心地跳, 慢慢地走; not 这块地, 天老地荒
             if (!last && before &&
-                (isKind(before->tag, "adz") || (afterWord && !isKind(before->tag, "nsrfq")) ||
+                ((afterWord && !isKind(before->tag, "nsrfq")) ||
                  (i >= 2 && run[i - 2].character == before->character)))
                 s.reading = "de5";
             break;
         case U'得':
-            // "must" before a verb, after who must: 你得去 děi; after a verb or an adjective,
+            // "must" before a verb, after who must (我们得走, not 海得拉巴): 你得去 děi; after
+            // a verb or an adjective,
             // the complement's particle: 说得对 de.
-            if (!last && before && isKind(before->tag, "rn") && isKind(run[i + 1].tag, "vad"))
+            if (!last && before && isOneOf(before->character, U"我你他她它们咱家") &&
+                isKind(run[i + 1].tag, "vad"))
                 s.reading = "dei3";
             else if (!last && before && isKind(before->tag, "va"))
                 s.reading = "de5";
             break;
-        case U'着': // a result: 没打着 zháo
-            if (i >= 2 && run[i - 2].character == U'没' && before->wordLength == 1 &&
-                isKind(before->tag, "v"))
+        case U'着': // a result: 没打着, 找得着, 睡不着 zháo
+            if (i >= 2 && before->wordLength == 1 &&
+                ((run[i - 2].character == U'没' && isKind(before->tag, "v")) ||
+                 isOneOf(before->character, U"得不")))
                 s.reading = "zhao2";
             break;
         case U'儿': // a noun's suffix: 鸟儿, 小孩儿; once (儿儿 is no word)
