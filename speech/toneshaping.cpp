@@ -11,9 +11,9 @@ namespace {
 
 // The pitch a tone moves through, on the five levels teachers draw tones with (1 low, 5
 // high): 1st 55, 2nd 25, 3rd 214 alone and 21 inside, 4th 51, a little wider than the
-// levels as a teacher speaking to a child does: the 4th tone falls early and the 3rd dips
-// deep, so that even a short syllable carries its whole tone. Each level is this many
-// semitones above the one below; the speaker's middle pitch is level 3.
+// levels, as a teacher speaking to a child does: the 4th tone starts above the top and the
+// 3rd dips below the bottom, so that even a short syllable carries its whole tone. Each
+// level is this many semitones above the one below; the speaker's middle pitch is level 3.
 constexpr double semitonesPerLevel = 1.75;
 
 struct Contour {
@@ -46,8 +46,8 @@ double levelAt(const Contour& c, double position)
     return c.turn + (c.end - c.turn) * (position - c.turnAt) / (1 - c.turnAt);
 }
 
-// The period, in samples at the full rate, of each frame (0 where the sound is not voiced),
-// from the normalised autocorrelation of the sound at half the rate.
+// The period, in samples, of each 10 ms frame (0 where the sound is not voiced), from the
+// normalised autocorrelation of the sound.
 struct PitchTrack {
     std::size_t hop;
     std::vector<double> periods;
