@@ -44,7 +44,8 @@ QString lessonEntry(qint32 lineNumber, QStringView line)
 
 namespace {
 
-QString decodeWhole(QByteArrayView bytes, Encoding encoding)
+// A file a byte-order mark says is UTF-16, whole: its line ends are two bytes wide.
+QString decodeUtf16(QByteArrayView bytes, Encoding encoding)
 {
     const auto kind =
         encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
@@ -86,10 +87,6 @@ template <typename Text, typename Take> void forEachLine(Text text, Take take)
     }
 }
 
-} // namespace
-
-namespace {
-
 // Calls take(line, terminated) for each line of a lesson file's bytes, decoded as the program
 // reads them; stops when take returns false.
 template <typename Take> void forEachLessonLine(QByteArrayView bytes, Take take)
@@ -115,7 +112,7 @@ template <typename Take> void forEachLessonLine(QByteArrayView bytes, Take take)
         break;
     case Encoding::Utf16LE:
     case Encoding::Utf16BE: {
-        const QString text = decodeWhole(bytes, encoding);
+        const QString text = decodeUtf16(bytes, encoding);
         forEachLine(QStringView(text), take);
         break;
     }

@@ -166,7 +166,13 @@ bool isKind(std::string_view tag, std::string_view kinds)
     return !tag.empty() && kinds.find(tag.front()) != std::string_view::npos;
 }
 
-// A character's reading chosen by its neighbours.
+// A character's reading where it stands.
+struct CharacterReading {
+    char32_t character;
+    const char* reading;
+};
+
+// A character's reading chosen by the character after it.
 struct ContextReading {
     char32_t character;
     const char* reading;
@@ -175,10 +181,9 @@ struct ContextReading {
 
 // Measure words read as measure words after a number or after 这, 那, 每, 哪: 两只手 zhī,
 // 三行字 háng, 一种 zhǒng.
-constexpr ContextReading measureWords[] = {
-    {U'只', "zhi1", U""},   {U'行', "hang2", U""},  {U'种', "zhong3", U""}, {U'场', "chang3", U""},
-    {U'曲', "qu3", U""},    {U'扇', "shan4", U""},  {U'处', "chu4", U""},   {U'间', "jian1", U""},
-    {U'重', "chong2", U""}, {U'转', "zhuan4", U""},
+constexpr CharacterReading measureWords[] = {
+    {U'只', "zhi1"},  {U'行', "hang2"}, {U'种', "zhong3"}, {U'场', "chang3"}, {U'曲', "qu3"},
+    {U'扇', "shan4"}, {U'处', "chu4"},  {U'间', "jian1"},  {U'重', "chong2"}, {U'转', "zhuan4"},
 };
 constexpr std::u32string_view counters = U"一二两三四五六七八九十百千万几这那每哪半";
 
@@ -197,27 +202,32 @@ constexpr ContextReading verbReadings[] = {
 };
 
 // Results after a verb: 烧干 gān, 推倒 dǎo, 化为 wéi.
-constexpr ContextReading resultReadings[] = {
-    {U'干', "gan1", U""},
-    {U'倒', "dao3", U""},
-    {U'为', "wei2", U""},
+constexpr CharacterReading resultReadings[] = {
+    {U'干', "gan1"},
+    {U'倒', "dao3"},
+    {U'为', "wei2"},
 };
 
 // Surnames that are not read as the character is: 姓单 Shàn, 姓解 Xiè.
-constexpr ContextReading surnames[] = {
-    {U'单', "shan4", U""}, {U'解', "xie4", U""},   {U'曾', "zeng1", U""}, {U'仇', "qiu2", U""},
-    {U'朴', "piao2", U""}, {U'区', "ou1", U""},    {U'查', "zha1", U""},  {U'盖', "ge3", U""},
-    {U'华', "hua4", U""},  {U'乐', "yue4", U""},   {U'缪', "miao4", U""}, {U'覃', "qin2", U""},
-    {U'翟', "zhai2", U""}, {U'种', "chong2", U""}, {U'召', "shao4", U""}, {U'员', "yun4", U""},
-    {U'尉', "yu4", U""},   {U'秘', "bi4", U""},    {U'冼', "xian3", U""}, {U'过', "guo1", U""},
+constexpr CharacterReading surnames[] = {
+    {U'单', "shan4"}, {U'解', "xie4"}, {U'曾', "zeng1"}, {U'仇', "qiu2"},   {U'朴', "piao2"},
+    {U'区', "ou1"},   {U'查', "zha1"}, {U'盖', "ge3"},   {U'华', "hua4"},   {U'乐', "yue4"},
+    {U'缪', "miao4"}, {U'覃', "qin2"}, {U'翟', "zhai2"}, {U'种', "chong2"}, {U'召', "shao4"},
+    {U'员', "yun4"},  {U'尉', "yu4"},  {U'秘', "bi4"},   {U'冼', "xian3"},  {U'过', "guo1"},
 };
+
+// A table's reading for c, whatever follows it; null when the table has none.
+template <std::size_t N> const char* readingOf(const CharacterReading (&table)[N], char32_t c)
+{
+    const auto row = std::find_if(std::begin(table), std::end(table),
+                                  [c](const CharacterReading& r) { return r.character == c; });
+    return row == std::end(table) ? nullptr : row->reading;
+}
 
 bool standsAsMeasureWord(const std::vector<Syllable>& run, std::size_t i)
 {
     return i > 0 && isOneOf(run[i - 1].character, counters) &&
-           std::any_of(
-               std::begin(measureWords), std::end(measureWords),
-               [&](const ContextReading& row) { return row.character == run[i].character; });
+           readingOf(measureWords, run[i].character);
 }
 
 // The complements a verb takes after 不 (吃不了, 下不来, 看不清), said lightly.
@@ -234,10 +244,11 @@ void readDoubledWords(std::vector<Syllable>& run)
             continue;
         // Not two words that are doubled already (爸爸妈妈), nor a noun (爸妈).
         const std::string_view value = wordReadings().find(run[i].utf8 + run[i + 2].utf8);
-        if (value.empty() || isKind(parseEntry(value).tag, "n") ||
+        const Entry word = parseEntry(value);
+        if (value.empty() || isKind(word.tag, "n") ||
             !wordReadings().find(run[i].utf8 + run[i + 1].utf8).empty())
             continue;
-        const std::string_view syllables = parseEntry(value).syllables;
+        const std::string_view syllables = word.syllables;
         const std::size_t space = syllables.find(' ');
         const std::string first(syllables.substr(0, space));
         std::string second(syllables.substr(space + 1));
@@ -290,39 +301,19 @@ void readInContext(std::vector<Syllable>& run)
             s.reading = "bu5";
             continue;
         }
-        if (before && before->character == U'姓') {
-            if (const ContextReading* row = findReading(surnames, s.character, run, i);
-                row || isOneOf(s.character, U"单解曾仇朴区查盖华乐缪覃翟种召员尉秘冼过")) {
-                for (const ContextReading& surname : surnames) {
-                    if (surname.character == s.character)
-                        s.reading = surname.reading;
-                }
-                continue;
-            }
-        }
-        if (before && isOneOf(before->character, counters)) {
-            bool measured = false;
-            for (const ContextReading& row : measureWords) {
-                if (row.character == s.character) {
-                    s.reading = row.reading;
-                    measured = true;
-                }
-            }
-            if (measured)
-                continue;
-        }
-        if (const ContextReading* row = findReading(verbReadings, s.character, run, i)) {
-            s.reading = row->reading;
+        const char* reading = nullptr;
+        if (before && before->character == U'姓')
+            reading = readingOf(surnames, s.character);
+        if (!reading && before && isOneOf(before->character, counters))
+            reading = readingOf(measureWords, s.character);
+        if (const ContextReading* row = findReading(verbReadings, s.character, run, i);
+            !reading && row)
+            reading = row->reading;
+        if (!reading && before && before->wordLength == 1 && isKind(before->tag, "v"))
+            reading = readingOf(resultReadings, s.character);
+        if (reading) {
+            s.reading = reading;
             continue;
-        }
-        if (before && before->wordLength == 1 && isKind(before->tag, "v")) {
-            const auto result = std::find_if(
-                std::begin(resultReadings), std::end(resultReadings),
-                [&](const ContextReading& row) { return row.character == s.character; });
-            if (result != std::end(resultReadings)) {
-                s.reading = result->reading;
-                continue;
-            }
         }
         switch (s.character) {
         case U'数': // counts things (数星星 shǔ); before a measure word it is "several" (数张 shù)
@@ -356,8 +347,7 @@ void readInContext(std::vector<Syllable>& run)
             break;
         case U'得':
             // "must" before a verb, after who must (我们得走, not 海得拉巴): 你得去 děi; after
-            // a verb or an adjective,
-            // the complement's particle: 说得对 de.
+            // a verb or an adjective, the complement's particle: 说得对 de.
             if (!last && before && isOneOf(before->character, U"我你他她它们咱家") &&
                 isKind(run[i + 1].tag, "vad"))
                 s.reading = "dei3";

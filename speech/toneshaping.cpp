@@ -46,6 +46,35 @@ double levelAt(const Contour& c, double position)
     return c.turn + (c.end - c.turn) * (position - c.turnAt) / (1 - c.turnAt);
 }
 
+// The energy of any stretch of the answer, from a running sum of its squares. The squares
+// of samples are whole numbers, so every stretch's energy is exact.
+class Energy {
+public:
+    explicit Energy(std::span<const std::int16_t> samples) : m_before(samples.size() + 1, 0)
+    {
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            m_before[i + 1] = m_before[i] + double(samples[i]) * samples[i];
+    }
+    // Of the samples from up to to.
+    double of(std::size_t from, std::size_t to) const { return m_before[to] - m_before[from]; }
+
+private:
+    std::vector<double> m_before;
+};
+
+// How alike the length samples from from are to those lag samples later: 1 when they are
+// the same shape, 0 when unrelated.
+double likeness(std::span<const std::int16_t> samples, const Energy& energy, std::size_t from,
+                std::size_t length, std::size_t lag)
+{
+    double product = 0;
+    for (std::size_t i = from; i < from + length; ++i)
+        product += double(samples[i]) * samples[i + lag];
+    const double first = energy.of(from, from + length);
+    const double second = energy.of(from + lag, from + lag + length);
+    return first > 0 && second > 0 ? product / std::sqrt(first * second) : 0;
+}
+
 // The period, in samples, of each 10 ms frame (0 where the sound is not voiced), from the
 // normalised autocorrelation of the sound.
 struct PitchTrack {
@@ -58,7 +87,7 @@ struct PitchTrack {
     }
 };
 
-PitchTrack trackPitch(std::span<const std::int16_t> samples, int sampleRate)
+PitchTrack trackPitch(std::span<const std::int16_t> samples, const Energy& energy, int sampleRate)
 {
     // The voice speaks between 75 and 400 Hz; a window of the longest period follows even a
     // fast fall.
@@ -76,27 +105,21 @@ PitchTrack trackPitch(std::span<const std::int16_t> samples, int sampleRate)
         return std::min(centre > window / 2 ? centre - window / 2 : 0,
                         samples.size() - window - maxLag);
     };
+    const auto frameEnergy = [&](std::size_t f) {
+        return energy.of(windowStart(f), windowStart(f) + window);
+    };
     double loudest = 0;
-    std::vector<double> energy(frames, 0);
-    for (std::size_t f = 0; f < frames; ++f) {
-        for (std::size_t i = windowStart(f); i < windowStart(f) + window; ++i)
-            energy[f] += double(samples[i]) * samples[i];
-        loudest = std::max(loudest, energy[f]);
-    }
+    for (std::size_t f = 0; f < frames; ++f)
+        loudest = std::max(loudest, frameEnergy(f));
     std::vector<double> correlations(maxLag + 2, 0);
     for (std::size_t f = 0; f < frames; ++f) {
-        if (energy[f] < loudest * 1e-3)
+        if (frameEnergy(f) < loudest * 1e-3)
             continue;
         const std::size_t from = windowStart(f);
         double best = 0;
         std::size_t bestLag = 0;
         for (std::size_t lag = minLag; lag <= maxLag; ++lag) {
-            double product = 0, first = 0, second = 0;
-            for (std::size_t i = from; i < from + window; ++i) {
-                const double a = samples[i], b = samples[i + lag];
-                product += a * b, first += a * a, second += b * b;
-            }
-            const double r = first > 0 && second > 0 ? product / std::sqrt(first * second) : 0;
+            const double r = likeness(samples, energy, from, window, lag);
             correlations[lag] = r;
             if (r > best)
                 best = r, bestLag = lag;
@@ -130,7 +153,8 @@ struct VoicedRun {
     std::vector<std::size_t> marks;
 };
 
-std::vector<VoicedRun> markPeriods(std::span<const std::int16_t> samples, const PitchTrack& track)
+std::vector<VoicedRun> markPeriods(std::span<const std::int16_t> samples, const Energy& energy,
+                                   const PitchTrack& track)
 {
     std::vector<VoicedRun> runs;
     const auto peakIn = [&](std::size_t from, std::size_t to) {
@@ -167,12 +191,7 @@ std::vector<VoicedRun> markPeriods(std::span<const std::int16_t> samples, const 
             double best = -2;
             std::size_t step = length;
             for (std::size_t lag = shortest; lag <= longest; ++lag) {
-                double product = 0, first = 0, second = 0;
-                for (std::size_t j = 0; j < length; ++j) {
-                    const double a = samples[mark + j], b = samples[mark + lag + j];
-                    product += a * b, first += a * a, second += b * b;
-                }
-                const double r = first > 0 && second > 0 ? product / std::sqrt(first * second) : 0;
+                const double r = likeness(samples, energy, mark, length, lag);
                 if (r > best)
                     best = r, step = lag;
             }
@@ -219,8 +238,9 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
     std::vector<std::int16_t> out(samples.begin(), samples.end());
     if (syllables.empty() || samples.size() < std::size_t(sampleRate / 20))
         return out;
-    const PitchTrack track = trackPitch(samples, sampleRate);
-    const std::vector<VoicedRun> runs = markPeriods(samples, track);
+    const Energy energy(samples);
+    const PitchTrack track = trackPitch(samples, energy, sampleRate);
+    const std::vector<VoicedRun> runs = markPeriods(samples, energy, track);
     if (runs.empty())
         return out;
 
@@ -253,9 +273,6 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
     // loud than in its fading tail, yet never so fast that the voice loses its pitch (a
     // fall of several semitones within a few periods no longer sounds voiced).
     constexpr double byLoudnessShare = 0.15;
-    std::vector<double> heard(samples.size() + 1, 0);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        heard[i + 1] = heard[i] + double(samples[i]) * samples[i];
     const auto shaped = [&](std::size_t s) {
         return syllables[s].tone >= 1 && syllables[s].tone <= 4 && firstMark[s] < lastMark[s];
     };
@@ -273,9 +290,9 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
             return 0;
         const Contour contour = contourOfSyllable(s);
         const std::size_t at = std::clamp(sample, firstMark[s], lastMark[s]);
-        const double whole = heard[lastMark[s]] - heard[firstMark[s]];
+        const double whole = energy.of(firstMark[s], lastMark[s]);
         const double byTime = double(at - firstMark[s]) / double(lastMark[s] - firstMark[s]);
-        const double byLoudness = whole > 0 ? (heard[at] - heard[firstMark[s]]) / whole : byTime;
+        const double byLoudness = whole > 0 ? energy.of(firstMark[s], at) / whole : byTime;
         const double position = (1 - byLoudnessShare) * byTime + byLoudnessShare * byLoudness;
         double level = levelAt(contour, position);
         if (s > 0 && shaped(s - 1) && sample < firstMark[s] + glide &&
