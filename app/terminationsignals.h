@@ -9,7 +9,14 @@ namespace mulo {
 // A second such signal ends the program at once, should that shutdown hang.
 void quitOnTerminationSignals(QCoreApplication& app);
 
-// Whether such a signal came, for the time before the main loop runs.
+// On Windows the same for the console's Ctrl+C and Ctrl+Break and for its window being
+// closed; logging off and shutting down end the program through Qt's own session handling.
+//
+// Whether such a request came, for the time before the main loop runs.
 bool terminationRequested();
+
+// Closes any message box and ends the event loop: what a termination request does, on the
+// thread of the event loop. One source per platform delivers requests to it.
+void endOnRequest();
 
 } // namespace mulo

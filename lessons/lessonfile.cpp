@@ -1,16 +1,12 @@
 #include "lessonfile.h"
 
 #include "core/controls.h"
+#include "core/platform.h"
 
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace mulo {
 
@@ -159,57 +155,30 @@ LessonFile parseLessonFile(QByteArrayView bytes, int maxEntries, bool endsMidLin
 
 FileBytes readLessonFileBytes(const QString& path)
 {
+    using Status = platform::RegularFile::Status;
+    platform::RegularFile file = platform::readRegularFile(path, maxLessonFileSize);
     FileBytes result;
-    const auto fail = [&](const QString& what) {
-        result.error = what + QStringLiteral("：") + QString::fromLocal8Bit(std::strerror(errno));
-        return result;
-    };
-    const auto refuse = [&](const QString& why) {
-        result.error = why + path;
-        return result;
-    };
-    // Non-blocking, so that a FIFO in the file's place cannot stall start-up.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return fail(QStringLiteral("无法打开课文文件 ") + path);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        return fail(QStringLiteral("无法读取课文文件 ") + path);
-    if (!S_ISREG(info.st_mode))
-        return refuse(QStringLiteral("课文文件不是普通文件："));
-    const QString tooLarge =
-        QStringLiteral("课文文件太大（超过 %1 MiB）：").arg(maxLessonFileSize / (1024 * 1024));
-    if (info.st_size > maxLessonFileSize)
-        return refuse(tooLarge);
-
-    // The file may grow while it is read; the limit holds all the same.
-    result.bytes.resize(qsizetype(info.st_size) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == result.bytes.size()) {
-            if (filled > maxLessonFileSize) {
-                result.bytes.clear();
-                return refuse(tooLarge);
-            }
-            result.bytes.resize(std::min<qsizetype>(filled * 2 + 4096, maxLessonFileSize + 1));
-        }
-        const ssize_t got = ::read(fd, result.bytes.data() + filled, result.bytes.size() - filled);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            result.bytes.truncate(filled);
-            return fail(QStringLiteral("读取课文文件出错"));
-        }
-        filled += got;
+    result.bytes = std::move(file.bytes);
+    const auto because = [&](const QString& what) { return what + QStringLiteral("：") + file.systemMessage; };
+    switch (file.status) {
+    case Status::Read:
+        break;
+    case Status::CannotOpen:
+        result.error = because(QStringLiteral("无法打开课文文件 ") + path);
+        break;
+    case Status::CannotInspect:
+        result.error = because(QStringLiteral("无法读取课文文件 ") + path);
+        break;
+    case Status::NotRegular:
+        result.error = QStringLiteral("课文文件不是普通文件：") + path;
+        break;
+    case Status::TooLarge:
+        result.error = QStringLiteral("课文文件太大（超过 %1 MiB）：").arg(maxLessonFileSize / (1024 * 1024)) + path;
+        break;
+    case Status::ReadFailed:
+        result.error = because(QStringLiteral("读取课文文件出错"));
+        break;
     }
-    result.bytes.truncate(filled);
     return result;
 }
 

@@ -3,11 +3,12 @@
 #include "readings.h"
 #include "toneshaping.h"
 
+#include "core/platform.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <espeak-ng/speak_lib.h>
-#include <fcntl.h>
 #include <optional>
 
 namespace mulo::speech {
@@ -40,10 +41,9 @@ int collect(short* samples, int count, espeak_EVENT* events) noexcept
 }
 
 // The Mandarin voice of our own: beside the program, else in the source tree (for a program
-// run from the build tree), as a path the engine can open; empty when neither has it.
-// The engine lower-cases a voice file's path and cuts it at a "+" (a home folder "Zhang"
-// would not be found), so it is given the file through a descriptor this process keeps
-// open.
+// run from the build tree), as a name the engine can open; empty when neither has it.
+// The engine lower-cases a voice file's name and cuts it at a "+" (a home folder "Zhang"
+// would not be found), which the platform's name for libraries survives.
 QByteArray mandarinVoiceFile()
 {
     QStringList places;
@@ -52,11 +52,22 @@ QByteArray mandarinVoiceFile()
                       QStringLiteral("/" MULO_MANDARIN_VOICE_NAME);
     places << QStringLiteral(MULO_MANDARIN_VOICE_SOURCE);
     for (const QString& place : places) {
-        const int fd = ::open(QFile::encodeName(place).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0)
-            return "/proc/self/fd/" + QByteArray::number(fd);
+        if (QByteArray name = platform::nameForLibraries(place); !name.isEmpty())
+            return name;
     }
     return {};
+}
+
+// Where the engine's data is when none is given: the system's own, or on Windows the
+// copy that comes beside the program. The library starts before the application object
+// exists, so the program's folder comes from the system.
+QString dataParentOrDefault(const QString& dataParent)
+{
+#if defined(MULO_ESPEAK_DATA_BESIDE_PROGRAM)
+    if (dataParent.isEmpty())
+        return platform::programDirectory();
+#endif
+    return dataParent;
 }
 
 std::mutex openLock;
@@ -93,12 +104,12 @@ const Library& startLibraryLocked(const QString& dataParent)
     }
     // espeak-ng quietly falls back on its default data when the given one is missing; a
     // wrong directory must fail instead.
-    if (!dataParent.isEmpty() &&
-        !QFileInfo::exists(dataParent + QStringLiteral("/espeak-ng-data/phontab")))
-        throw RuntimeError(QStringLiteral("找不到语音数据：") + dataParent);
-    const QByteArray path = QFile::encodeName(dataParent);
+    const QString place = dataParentOrDefault(dataParent);
+    if (!place.isEmpty() && !QFileInfo::exists(place + QStringLiteral("/espeak-ng-data/phontab")))
+        throw RuntimeError(QStringLiteral("找不到语音数据：") + place);
+    const QByteArray path = platform::nameForLibraries(place);
     const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0,
-                                       dataParent.isEmpty() ? nullptr : path.constData(),
+                                       place.isEmpty() ? nullptr : path.constData(),
                                        espeakINITIALIZE_DONT_EXIT);
     if (rate <= 0)
         throw RuntimeError(QStringLiteral("无法启动语音引擎"));

@@ -9,10 +9,11 @@
 
 namespace mulo::speech {
 
-// The default sound device, through ALSA (and so through PulseAudio or PipeWire where they
-// run). The device is opened for each utterance and closed once it has been played; play()
-// returns when everything has been played. A missing device, or one that another program
-// holds, makes play() fail at once.
+// The default sound device: through ALSA on Linux (and so through PulseAudio or PipeWire
+// where they run), through the system's wave output on Windows; one source file each. The
+// device is opened for each utterance and closed once it has been played; play() returns
+// when everything has been played. A missing device, or one that another program holds,
+// makes play() fail at once.
 class SoundDeviceOutput : public OutputStream {
 public:
     void play(std::span<const std::int16_t> samples, int sampleRate) override;

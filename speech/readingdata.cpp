@@ -1,19 +1,24 @@
 #include "readings.h"
 
-#include <cstdint>
-#include <sys/mman.h>
-#include <unistd.h>
-#include <utility>
+#include "core/platform.h"
+
+#include <cstddef>
 
 // The reading tables sit in the program's read-only data as they are in speech/data/: the
 // system maps their pages in from the executable as a look-up first touches them, so start-up
 // neither reads nor parses them, and they are shared between running copies of the program.
+#if defined(_WIN32)
+#define MULO_READ_ONLY_SECTION ".rdata,\"dr\""
+#define MULO_OBJECT_TYPE(symbol) ""
+#else
+#define MULO_READ_ONLY_SECTION ".rodata"
+#define MULO_OBJECT_TYPE(symbol) ".type " #symbol ", @object\n"
+#endif
 #define MULO_EMBED(symbol, file)                                                                   \
-    asm(".pushsection .rodata\n"                                                                   \
-        ".global " #symbol "\n"                                                                    \
-        ".type " #symbol ", @object\n" #symbol ":\n"                                               \
+    asm(".pushsection " MULO_READ_ONLY_SECTION "\n.global " #symbol "\n"                        \
+        MULO_OBJECT_TYPE(symbol) #symbol ":\n"                                                     \
         ".incbin \"" file "\"\n"                                                                   \
-        ".global " #symbol "_end\n" #symbol "_end:\n"                                              \
+        ".global " #symbol "_end\n" #symbol "_end:\n"                                               \
         ".popsection\n")
 
 MULO_EMBED(mulo_word_readings, MULO_READINGS_DIR "/words.txt");
@@ -41,18 +46,8 @@ const ReadingTable& characterReadings()
 
 void releaseReadingPages()
 {
-    // Only the pages that lie wholly inside a table: its neighbours in the read-only data are
-    // left alone. The pages stay in the page cache, so the next look-up maps them again.
-    static const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
-    for (const auto& [begin, end] :
-         {std::pair<const char*, const char*>{mulo_word_readings, mulo_word_readings_end},
-          std::pair<const char*, const char*>{mulo_character_readings,
-                                              mulo_character_readings_end}}) {
-        const std::uintptr_t first = (std::uintptr_t(begin) + page - 1) & ~(page - 1);
-        const std::uintptr_t last = std::uintptr_t(end) & ~(page - 1);
-        if (last > first)
-            ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
-    }
+    platform::releaseReadOnlyPages(mulo_word_readings, mulo_word_readings_end);
+    platform::releaseReadOnlyPages(mulo_character_readings, mulo_character_readings_end);
 }
 
 } // namespace mulo::speech

@@ -1,6 +1,7 @@
 #pragma once
 
-// The desktop's own browser, reached through its standard URL handler, xdg-open.
+// The desktop's own browser, reached through the system's URL handler: xdg-open on Linux,
+// the shell on Windows (one source file each).
 
 #include "browser.h"
 
@@ -19,9 +20,10 @@ public:
 
     // The window a URL handler opens is always visible: there is nothing to set.
     void setVisible(bool) override {}
-    // Starts xdg-open with the address as its one argument (no shell in between) and returns
-    // at once. With no xdg-open on the path it throws a UserError; a handler that fails
-    // later is reported through the event loop when it ends, and is collected then.
+    // Hands the address to the URL handler and returns at once. On Linux that is xdg-open,
+    // with the address as its one argument (no shell in between); with no xdg-open on the
+    // path it throws a UserError. On Windows the shell opens it on a thread of its own. A
+    // handler that fails later is reported through the event loop.
     void Navigate(const QString& address) override;
 
 private:

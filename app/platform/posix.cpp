@@ -1,0 +1,108 @@
+// The platform layer on Linux and other POSIX systems.
+
+#include "core/platform.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mulo::platform {
+
+namespace {
+
+QString systemMessage()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+RegularFile readRegularFile(const QString& path, qint64 limit)
+{
+    RegularFile result;
+    const auto fail = [&](RegularFile::Status status) {
+        result.status = status;
+        result.systemMessage = systemMessage();
+        return result;
+    };
+    // Non-blocking, so that a FIFO in the file's place cannot stall the caller.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(RegularFile::Status::CannotOpen);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return fail(RegularFile::Status::CannotInspect);
+    if (!S_ISREG(info.st_mode)) {
+        result.status = RegularFile::Status::NotRegular;
+        return result;
+    }
+    if (info.st_size > limit) {
+        result.status = RegularFile::Status::TooLarge;
+        return result;
+    }
+
+    result.bytes.resize(qsizetype(info.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == result.bytes.size()) {
+            if (filled > limit) {
+                result.bytes.clear();
+                result.status = RegularFile::Status::TooLarge;
+                return result;
+            }
+            result.bytes.resize(std::min<qsizetype>(filled * 2 + 4096, limit + 1));
+        }
+        const ssize_t got = ::read(fd, result.bytes.data() + filled, result.bytes.size() - filled);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            result.bytes.truncate(filled);
+            return fail(RegularFile::Status::ReadFailed);
+        }
+        filled += got;
+    }
+    result.bytes.truncate(filled);
+    return result;
+}
+
+void releaseReadOnlyPages(const char* begin, const char* end) noexcept
+{
+    // Only whole pages: the neighbours in the read-only data are left alone. The pages stay
+    // in the page cache, so touching them again costs no reading.
+    static const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = (std::uintptr_t(begin) + page - 1) & ~(page - 1);
+    const std::uintptr_t last = std::uintptr_t(end) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
+QByteArray nameForLibraries(const QString& path)
+{
+    // Through a descriptor this process keeps open: some libraries change the name they are
+    // given (lower-case it, cut it at a "+"), which no byte of this one minds.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    return "/proc/self/fd/" + QByteArray::number(fd);
+}
+
+QString programDirectory()
+{
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+} // namespace mulo::platform

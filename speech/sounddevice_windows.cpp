@@ -1,0 +1,84 @@
+#include "outputs.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+namespace mulo::speech {
+
+namespace {
+
+RuntimeError audioError(const char* what, MMRESULT error)
+{
+    wchar_t text[MAXERRORLENGTH] = {};
+    waveOutGetErrorTextW(error, text, MAXERRORLENGTH);
+    return RuntimeError(QString::fromUtf8(what) + QStringLiteral("：") +
+                        QString::fromWCharArray(text));
+}
+
+} // namespace
+
+void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRate)
+{
+    if (samples.empty())
+        return;
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = DWORD(sampleRate);
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 2;
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+
+    // The system's default device, which converts to whatever it plays. Opening fails at
+    // once when there is none or another program holds it.
+    const HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!done)
+        throw RuntimeError(QStringLiteral("无法打开声音设备"));
+    struct EventCloser {
+        HANDLE event;
+        ~EventCloser() { CloseHandle(event); }
+    } eventCloser{done};
+    HWAVEOUT device = nullptr;
+    MMRESULT error = waveOutOpen(&device, WAVE_MAPPER, &format, DWORD_PTR(done), 0,
+                                 CALLBACK_EVENT);
+    if (error != MMSYSERR_NOERROR)
+        throw audioError("无法打开声音设备", error);
+    struct Closer {
+        HWAVEOUT device;
+        ~Closer()
+        {
+            waveOutReset(device);
+            waveOutClose(device);
+        }
+    } closer{device};
+
+    WAVEHDR block{};
+    block.lpData = reinterpret_cast<LPSTR>(const_cast<std::int16_t*>(samples.data()));
+    block.dwBufferLength = DWORD(samples.size_bytes());
+    if ((error = waveOutPrepareHeader(device, &block, sizeof block)) != MMSYSERR_NOERROR)
+        throw audioError("播放出错", error);
+    struct Unpreparer {
+        HWAVEOUT device;
+        WAVEHDR* block;
+        ~Unpreparer()
+        {
+            waveOutReset(device); // hands the block back, played or not
+            waveOutUnprepareHeader(device, block, sizeof *block);
+        }
+    } unpreparer{device, &block};
+    if ((error = waveOutWrite(device, &block, sizeof block)) != MMSYSERR_NOERROR)
+        throw audioError("播放出错", error);
+
+    // The answer returns once it has been played. A device that stops playing must not keep
+    // the window waiting: it gets the answer's length and five seconds more.
+    const DWORD length = DWORD(samples.size() * 1000 / std::size_t(sampleRate));
+    const ULONGLONG deadline = GetTickCount64() + length + 5000;
+    while (!(block.dwFlags & WHDR_DONE)) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            throw RuntimeError(QStringLiteral("播放出错：声音设备没有响应"));
+        WaitForSingleObject(done, DWORD(deadline - now));
+    }
+}
+
+} // namespace mulo::speech
