@@ -1,6 +1,8 @@
 #include "appearance.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QToolTip>
 #include <QTranslator>
@@ -12,7 +14,8 @@ QFont interfaceFont()
 {
     QFont font;
     font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("sans-serif")});
+                      QStringLiteral("Microsoft YaHei"), QStringLiteral("WenQuanYi Micro Hei"),
+                      QStringLiteral("sans-serif")});
     // 9 points at 96 dpi, whatever the desktop's resolution: the layout is in pixels.
     font.setPixelSize(12);
     return font;
@@ -62,6 +65,13 @@ void applyTipLook()
         QToolTip::setFont(tipFont);
     if (QToolTip::palette() != windowPalette())
         QToolTip::setPalette(windowPalette());
+}
+
+void addFontsBesideProgram()
+{
+    const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+    for (const QString& name : fonts.entryList(QDir::Files))
+        QFontDatabase::addApplicationFont(fonts.filePath(name));
 }
 
 bool installQtChineseTranslation(QCoreApplication& app)

@@ -33,6 +33,10 @@ void applyWindowLook(QWidget* window);
 // tip is about to show, since the desktop may have changed the application's since.
 void applyTipLook();
 
+// A Windows without Chinese fonts still shows the lessons: the Windows version brings one,
+// in fonts/ beside the program, which comes last in the families asked for.
+void addFontsBesideProgram();
+
 // Qt's own Chinese texts for its standard buttons ("确定"), whatever the locale. Returns
 // whether they were found.
 bool installQtChineseTranslation(QCoreApplication& app);

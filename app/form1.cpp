@@ -284,7 +284,8 @@ void Form1::createQuestionFrame(QWidget* client)
     m_txtTi->setValidator(new OneLineOfWholeCharacters(m_txtTi));
     QFont questionFont;
     questionFont.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                              QStringLiteral("Noto Serif CJK SC"), QStringLiteral("serif")});
+                              QStringLiteral("Noto Serif CJK SC"),
+                              QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("serif")});
     questionFont.setPointSize(42);
     m_txtTi->setFont(questionFont);
     const auto placeText = [this] {

@@ -23,6 +23,7 @@ int main(int argc, char* argv[])
     // Docks tie the window to its launcher by the desktop entry's name.
     QGuiApplication::setDesktopFileName(QStringLiteral(MULO_APP_ID));
     installQtChineseTranslation(app);
+    addFontsBesideProgram();
     // The speech engine lists its voices while the window is built; a failure shows when
     // the voice is set up.
     std::shared_future<std::shared_ptr<speech::EspeakEngine>> engine =

@@ -17,7 +17,7 @@ soxr_source=libsoxr=0.1.3-4
 windows_packages=(
   cmake ninja-build g++ pkg-config dpkg-dev xz-utils
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-  g++-mingw-w64-x86-64-posix nsis zip fonts-wqy-microhei
+  g++-mingw-w64-x86-64-posix nsis zip imagemagick fonts-wqy-microhei
 )
 
 run_privileged() {
@@ -52,6 +52,8 @@ unpack_source() {
   local tarball
   tarball=$(ls "$sources/${name}_${version%-*}".orig.tar.* | head -1)
   tar -xf "$tarball" -C "$into" --strip-components=1
+  # Debian's packaging beside it, for its copyright file.
+  tar -xf "$sources/${name}_${version#*:}".debian.tar.* -C "$into"
 }
 
 # The cache folder for a part: named by its source version and a digest of the recipe that
@@ -115,7 +117,7 @@ build_espeak() {
   local data=$prefix/share/espeak-ng-data
   rm -rf "$data" && mkdir -p "$data"
   cp -r "$build/host/espeak-ng-data/." "$data/"
-  cp "$src/COPYING" "$prefix/share/espeak-ng-COPYING"
+  cp "$src/debian/copyright" "$prefix/share/espeak-ng-copyright"
 }
 
 build_soxr() {
@@ -125,7 +127,7 @@ build_soxr() {
     -DWITH_LSR_BINDINGS=OFF -DCMAKE_INSTALL_PREFIX="$prefix"
   cmake --build "$build"
   cmake --install "$build"
-  cp "$src/LICENCE" "$prefix/soxr-LICENCE"
+  mkdir -p "$prefix/share" && cp "$src/debian/copyright" "$prefix/share/soxr-copyright"
 }
 
 # Sets qt_prefix, espeak_prefix and soxr_prefix, building what the cache lacks.

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#if defined(Q_OS_UNIX)
 #include <unistd.h>
+#endif
 
 namespace mulo::test {
 
@@ -43,6 +45,7 @@ struct RecordingBrowsers {
     }
 };
 
+#if defined(Q_OS_UNIX)
 // A stand-in for the desktop's URL handler, first on PATH for the test's lifetime. It logs
 // its arguments, runs body, and notes that it has finished.
 struct FakeUrlHandler {
@@ -96,5 +99,7 @@ inline int zombieChildren()
     }
     return zombies;
 }
+
+#endif // Q_OS_UNIX
 
 } // namespace mulo::test

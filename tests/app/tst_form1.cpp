@@ -113,8 +113,10 @@ private slots:
     void functionKeysOpenTheirPages_data();
     void functionKeysOpenTheirPages();
     void aFailingBrowserIsReportedAndChangesNothing();
+#if defined(Q_OS_UNIX)
     void theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning_data();
     void theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning();
+#endif
     void menuCommandsActLikeTheButtons();
     void altASpeaksTheQuestion();
     void optionButtonsRunOnEveryChoice();
@@ -516,6 +518,7 @@ void TestForm1::functionKeysOpenTheirPages()
     QVERIFY(w.messageBox.shown.isEmpty());
 }
 
+#if defined(Q_OS_UNIX)
 void TestForm1::theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning_data()
 {
     QTest::addColumn<QByteArray>("handler"); // empty: no xdg-open at all
@@ -551,6 +554,7 @@ void TestForm1::theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning()
     QCOMPARE(w.messageBox.shown[0].style, int(MessageBoxOps::Exclamation));
     qputenv("PATH", savedPath);
 }
+#endif
 
 void TestForm1::aFailingBrowserIsReportedAndChangesNothing()
 {

@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QTest>
+#if defined(Q_OS_LINUX)
 #include <unistd.h>
+#endif
 
 using namespace mulo::speech;
 
@@ -156,9 +158,13 @@ void TestReadings::everydayLinesAreReadAsATeacherReadsThem()
     QVERIFY2(wrong.size() * 100 <= lines.size() * 2, qPrintable(wrong.join(u'\n')));
 }
 
-// How many pages of a stretch of memory this process has mapped in, by the kernel's page map.
-static int pagesMappedIn(std::string_view memory)
+// How many pages of a stretch of memory this process has mapped in, by the kernel's page map;
+// -1 where there is none.
+static int pagesMappedIn([[maybe_unused]] std::string_view memory)
 {
+#if !defined(Q_OS_LINUX)
+    return -1;
+#else
     QFile map(QStringLiteral("/proc/self/pagemap"));
     if (!map.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return -1;
@@ -173,6 +179,7 @@ static int pagesMappedIn(std::string_view memory)
             ++mapped;
     }
     return mapped;
+#endif
 }
 
 // An answer looks up a few hundred bytes of the tables, but the program would go on counting
@@ -185,6 +192,8 @@ void TestReadings::theTablesPagesAreHandedBackAfterAnAnswer()
         sum += words[i];
     QVERIFY(sum != 0);
     const int touched = pagesMappedIn(words);
+    if (touched < 0)
+        QSKIP("no page map to read here");
     QVERIFY2(touched > 500, qPrintable(QString::number(touched)));
     voicePinyin(QStringLiteral("春夏秋冬"));
     releaseReadingPages();

@@ -21,10 +21,12 @@ private slots:
     void aBrowserThatCannotBeMadeFailsTheHandler();
     void aBrowserThatRefusesFailsTheHandler();
 
+#if defined(Q_OS_UNIX)
     void desktopBrowserHandsTheAddressToXdgOpenAsOneArgument();
     void slowHandlersDoNotHoldUpTheCallerAndLeaveNoZombie();
     void aHandlerThatExitsWithAnErrorIsReportedWhenItEnds();
     void noHandlerOnThePathIsToldToTheUser();
+#endif
 };
 
 void TestWeb::eachItemOpensItsPage_data()
@@ -116,6 +118,7 @@ void TestWeb::aBrowserThatRefusesFailsTheHandler()
     QCOMPARE(browsers.calls, QStringList{QStringLiteral("visible")});
 }
 
+#if defined(Q_OS_UNIX)
 void TestWeb::desktopBrowserHandsTheAddressToXdgOpenAsOneArgument()
 {
     FakeUrlHandler handler("exit 0");
@@ -175,6 +178,7 @@ void TestWeb::noHandlerOnThePathIsToldToTheUser()
     }
     qputenv("PATH", saved);
 }
+#endif
 
 QTEST_GUILESS_MAIN(TestWeb)
 #include "tst_web.moc"

@@ -1,0 +1,59 @@
+; The Windows installer: for the one user who runs it, without administrator rights, into
+; %LOCALAPPDATA%\Programs\Mulo, with a Start-menu entry and an uninstaller. The lessons,
+; test.txt, live beside the program: installing over them, or uninstalling, keeps them.
+; scripts/build-windows runs makensis with VERSION, STAGE (the installed files) and OUTFILE;
+; STAGE\..\uninstall-files.nsh lists what the uninstaller removes.
+Unicode true
+!include MUI2.nsh
+
+!define TITLE "Mulo儿童识字"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Mulo"
+
+Name "${TITLE}"
+OutFile "${OUTFILE}"
+RequestExecutionLevel user
+InstallDir "$LOCALAPPDATA\Programs\Mulo"
+SetCompressor /SOLID lzma
+
+!define MUI_ICON "${STAGE}\..\mulo.ico"
+!define MUI_UNICON "${STAGE}\..\mulo.ico"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\mulo.exe"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+Section "Mulo"
+  SetOutPath "$INSTDIR"
+  File /r /x test.txt "${STAGE}\*.*"
+  ; The sample lessons only where there are none yet.
+  SetOverwrite off
+  File "${STAGE}\test.txt"
+  SetOverwrite on
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateDirectory "$SMPROGRAMS\${TITLE}"
+  CreateShortcut "$SMPROGRAMS\${TITLE}\${TITLE}.lnk" "$INSTDIR\mulo.exe"
+  CreateShortcut "$SMPROGRAMS\${TITLE}\课文 (test.txt).lnk" "$INSTDIR\test.txt"
+  CreateShortcut "$SMPROGRAMS\${TITLE}\卸载 ${TITLE}.lnk" "$INSTDIR\uninstall.exe"
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${TITLE}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\mulo.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  ; Exactly the files the installer brought; test.txt, the parent's lessons, stays, and
+  ; so does the folder that holds it.
+  !include "${STAGE}\..\uninstall-files.nsh"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  RMDir /r "$SMPROGRAMS\${TITLE}"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd
