@@ -8,18 +8,19 @@
 // system maps their pages in from the executable as a look-up first touches them, so start-up
 // neither reads nor parses them, and they are shared between running copies of the program.
 #if defined(_WIN32)
-#define MULO_READ_ONLY_SECTION ".rdata,\"dr\""
+// PE objects have no section stack; the compiler names its section before its next output.
+#define MULO_ENTER_READ_ONLY ".section .rdata,\"dr\"\n"
 #define MULO_OBJECT_TYPE(symbol) ""
+#define MULO_LEAVE_READ_ONLY ".text\n"
 #else
-#define MULO_READ_ONLY_SECTION ".rodata"
+#define MULO_ENTER_READ_ONLY ".pushsection .rodata\n"
 #define MULO_OBJECT_TYPE(symbol) ".type " #symbol ", @object\n"
+#define MULO_LEAVE_READ_ONLY ".popsection\n"
 #endif
 #define MULO_EMBED(symbol, file)                                                                   \
-    asm(".pushsection " MULO_READ_ONLY_SECTION "\n.global " #symbol "\n"                        \
-        MULO_OBJECT_TYPE(symbol) #symbol ":\n"                                                     \
+    asm(MULO_ENTER_READ_ONLY ".global " #symbol "\n" MULO_OBJECT_TYPE(symbol) #symbol ":\n"        \
         ".incbin \"" file "\"\n"                                                                   \
-        ".global " #symbol "_end\n" #symbol "_end:\n"                                               \
-        ".popsection\n")
+        ".global " #symbol "_end\n" #symbol "_end:\n" MULO_LEAVE_READ_ONLY)
 
 MULO_EMBED(mulo_word_readings, MULO_READINGS_DIR "/words.txt");
 MULO_EMBED(mulo_character_readings, MULO_READINGS_DIR "/chars.txt");
