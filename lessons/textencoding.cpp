@@ -1,8 +1,9 @@
 #include "textencoding.h"
 
+#include "gbktable.h"
+
 #include "core/errors.h"
 
-#include <QStringDecoder>
 #include <algorithm>
 
 namespace mulo {
@@ -17,15 +18,6 @@ bool isGbkLead(uchar b)
 bool isGbkTrail(uchar b)
 {
     return b >= 0x40 && b <= 0xFE && b != 0x7F;
-}
-
-QStringDecoder& gb18030Decoder()
-{
-    // GB18030 is a superset of GBK; stateless, so one decoder serves every line.
-    thread_local QStringDecoder decoder("GB18030", QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        throw RuntimeError(QStringLiteral("本机缺少 GBK 文字转换"));
-    return decoder;
 }
 
 // What a character of a UTF-8 reading is, for its plausibility.
@@ -247,30 +239,27 @@ QString decodeUnmarkedLine(QByteArrayView line)
 
 QString decodeGbk(QByteArrayView bytes)
 {
-    QString out;
-    qsizetype runStart = 0;
-    const auto flush = [&](qsizetype end) {
-        if (end > runStart)
-            out += gb18030Decoder()(bytes.sliced(runStart, end - runStart));
-    };
+    // From our own table rather than the system's converters, which Windows lacks for GBK.
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t* to = reinterpret_cast<char16_t*>(out.data());
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n;) {
         const uchar b = uchar(bytes[i]);
         if (b < 0x80) {
+            *to++ = b;
             ++i;
         } else if (isGbkLead(b) && i + 1 < n && isGbkTrail(uchar(bytes[i + 1]))) {
+            const uchar trail = uchar(bytes[i + 1]);
+            *to++ = gbkTable[(b - 0x81) * gbkTrailCount + trail - (trail < 0x80 ? 0x40 : 0x41)];
             i += 2;
         } else {
-            // Code page 936 gives 0x80 the euro sign; GB18030 has no single-byte 0x80, and
-            // a lead byte without its trail byte is not a character at all.
-            flush(i);
-            out += b == 0x80 ? QChar(0x20AC) : QChar(QChar::ReplacementCharacter);
-            runStart = ++i;
+            // Code page 936 gives 0x80 the euro sign; a lead byte without its trail byte is
+            // not a character at all.
+            *to++ = b == 0x80 ? char16_t(0x20AC) : char16_t(QChar::ReplacementCharacter);
+            ++i;
         }
     }
-    if (runStart == 0)
-        return n == 0 ? QString() : gb18030Decoder()(bytes);
-    flush(n);
+    out.truncate(to - reinterpret_cast<const char16_t*>(out.constData()));
     return out;
 }
 

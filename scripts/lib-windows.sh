@@ -75,8 +75,10 @@ ensure_part() {
   echo "Building $name ${pinned#*=} for Windows, once (it is kept in $windows_cache)" >&2
   rm -rf "$prefix" && mkdir -p "$prefix"
   unpack_source "$work/src" "$pinned"
-  "$recipe" "$work/src" "$work/build" "$prefix" >"$work.log" 2>&1 ||
-    { echo "Building $name failed; the log is $work.log" >&2; tail -20 "$work.log" >&2; return 1; }
+  # In a process of its own, so that its first failing step stops it (a function called
+  # as the left side of || would carry on past failures).
+  ( set -e; "$recipe" "$work/src" "$work/build" "$prefix" ) >"$work.log" 2>&1 &
+  wait $! || { echo "Building $name failed; the log is $work.log" >&2; tail -20 "$work.log" >&2; rm -rf "$prefix"; return 1; }
   rm -rf "$work" "$work.log"
   touch "$prefix/.complete"
   echo "$prefix"
@@ -103,8 +105,11 @@ build_qt() {
 
 build_espeak() {
   local src=$1 build=$2 prefix=$3
-  local options=(-DUSE_MBROLA=OFF -DUSE_LIBSONIC=OFF -DUSE_LIBPCAUDIO=OFF -DUSE_ASYNC=OFF
-                 -DUSE_KLATT=OFF -DUSE_SPEECHPLAYER=OFF -DBUILD_TESTING=OFF)
+  # Without sonic (only for rates far above the program's), whose absence would make the
+  # build fetch it from the network.
+  local options=(-DUSE_MBROLA=OFF -DUSE_LIBSONIC=OFF -DSONIC_LIB=unused -DSONIC_INC=unused
+                 -DUSE_LIBPCAUDIO=OFF -DUSE_ASYNC=OFF -DUSE_KLATT=OFF -DUSE_SPEECHPLAYER=OFF
+                 -DBUILD_TESTING=OFF)
   # The library for Windows; the data is the same on every platform, so it is compiled by a
   # build of the same source for this machine: the phonemes, and the Mandarin and English
   # dictionaries (the program's two voices).
@@ -127,14 +132,18 @@ build_soxr() {
     -DWITH_LSR_BINDINGS=OFF -DCMAKE_INSTALL_PREFIX="$prefix"
   cmake --build "$build"
   cmake --install "$build"
+  # Its build writes no pkg-config file for Windows.
+  mkdir -p "$prefix/lib/pkgconfig"
+  printf 'prefix=%s\nName: soxr\nDescription: resampler\nVersion: 0.1.3\nLibs: -L${prefix}/lib -lsoxr\nCflags: -I${prefix}/include\n' \
+    "$prefix" >"$prefix/lib/pkgconfig/soxr.pc"
   mkdir -p "$prefix/share" && cp "$src/debian/copyright" "$prefix/share/soxr-copyright"
 }
 
 # Sets qt_prefix, espeak_prefix and soxr_prefix, building what the cache lacks.
 ensure_third_party() {
-  qt_prefix=$(ensure_part qt "$qt_source" build_qt)
-  espeak_prefix=$(ensure_part espeak-ng "$espeak_source" build_espeak)
-  soxr_prefix=$(ensure_part soxr "$soxr_source" build_soxr)
+  qt_prefix=$(ensure_part qt "$qt_source" build_qt) || return 1
+  espeak_prefix=$(ensure_part espeak-ng "$espeak_source" build_espeak) || return 1
+  soxr_prefix=$(ensure_part soxr "$soxr_source" build_soxr) || return 1
 }
 
 # A private Wine prefix, made once per build folder; Wine hides QT_* variables from Windows
@@ -143,6 +152,6 @@ setup_wine() {
   export WINEPREFIX=$windows_build_dir/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     mkdir -p "$WINEPREFIX"
-    wine64 wineboot --init >/dev/null 2>&1 || true
+    wine wineboot --init >/dev/null 2>&1 || true
   fi
 }

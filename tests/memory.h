@@ -9,7 +9,17 @@ namespace mulo::test {
 
 inline std::size_t heapInUse()
 {
+#if defined(_WIN32)
+    std::size_t used = 0;
+    _HEAPINFO entry{};
+    while (_heapwalk(&entry) == _HEAPOK) {
+        if (entry._useflag == _USEDENTRY)
+            used += entry._size;
+    }
+    return used;
+#else
     return mallinfo2().uordblks;
+#endif
 }
 
 // Runs the work twice, n times each, and returns how much more the heap holds after the

@@ -19,6 +19,7 @@ private slots:
     void joinsDirectoryWithOneSeparator();
     void entriesFromLines_data();
     void entriesFromLines();
+    void everyTwoByteGbkCodeReadsAsTheSystemConverterReadsIt();
     void detectsEncoding_data();
     void detectsEncoding();
     void everyCharacterAndWordReadsAsWritten_data();
@@ -287,6 +288,32 @@ void TestLessonFile::unfinishedLastLineIsDroppedAfterAFailedRead()
     const QByteArray partial = gbk(QStringLiteral("一二三四\r\n五六"));
     QCOMPARE(parseLessonFile(partial, 32767, true).entries, QStringList{"第1课：一二三四"});
     QCOMPARE(parseLessonFile(partial, 32767, false).entries.size(), 2);
+}
+
+// The program's own GBK table against the converter Qt uses where it has one (ICU on Linux).
+void TestLessonFile::everyTwoByteGbkCodeReadsAsTheSystemConverterReadsIt()
+{
+    QStringDecoder system("GB18030");
+    if (!system.isValid())
+        QSKIP("no GB18030 converter here to compare with");
+    QByteArray bytes;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail != 0x7F)
+                bytes += char(lead), bytes += char(trail);
+        }
+    }
+    bytes += "\x80 a\x81"; // the euro sign, ASCII, a lead byte alone
+    const QString ours = decodeGbk(bytes);
+    const QString theirs = system(bytes.chopped(4)) + QStringLiteral("\u20AC a\uFFFD");
+    QCOMPARE(ours.size(), theirs.size());
+    for (qsizetype i = 0; i < ours.size(); ++i) {
+        if (ours[i] != theirs[i])
+            QFAIL(qPrintable(QStringLiteral("code %1: %2, not %3")
+                                 .arg(i)
+                                 .arg(ours[i].unicode(), 4, 16)
+                                 .arg(theirs[i].unicode(), 4, 16)));
+    }
 }
 
 void TestLessonFile::readsRegularFilesAndRefusesTheRest()
