@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <espeak-ng/speak_lib.h>
+#include <cstring>
 #include <optional>
 
 namespace mulo::speech {
@@ -72,6 +73,30 @@ QString dataParentOrDefault(const QString& dataParent)
 
 std::mutex openLock;
 
+// Whether the engine's Mandarin voice, selected, reads an erhua syllable such as "dian3r"
+// as one syllable. espeak-ng 1.51 does; 1.52 (the Windows version's) spells it out in
+// English, so there the syllable is given with a light "er" of its own instead.
+bool readsErhuaSyllables()
+{
+    static const bool reads = [] {
+        const char* text = "dian3r";
+        const void* position = text;
+        const char* phonemes = espeak_TextToPhonemes(&position, espeakCHARS_UTF8, 0);
+        return phonemes && !std::strstr(phonemes, "(en)");
+    }();
+    return reads;
+}
+
+QString withLightEr(const QString& pinyin)
+{
+    QStringList syllables = pinyin.split(u' ');
+    for (QString& syllable : syllables) {
+        if (syllable.size() > 2 && syllable.endsWith(u'r') && syllable.at(syllable.size() - 2).isDigit())
+            syllable = syllable.chopped(1) + QStringLiteral(" er5");
+    }
+    return syllables.join(u' ');
+}
+
 // The Mandarin voice would read each character with one fixed reading; it is given the
 // readings decided in context instead, which it speaks exactly as written.
 QByteArray engineText(const QString& text, const VoiceToken& voice)
@@ -80,7 +105,7 @@ QByteArray engineText(const QString& text, const VoiceToken& voice)
         return text.toUtf8();
     const QString pinyin = voicePinyin(text);
     releaseReadingPages(); // one answer's look-ups; the next answer maps them again
-    return pinyin.toUtf8();
+    return (readsErhuaSyllables() ? pinyin : withLightEr(pinyin)).toUtf8();
 }
 
 // The library once started: its sample rate and the data directory it was started with.
@@ -147,8 +172,11 @@ EspeakEngine::EspeakEngine(QString dataParent, int sampleRate)
 {
     // Offer the Mandarin voice under the name the program asks for, and the engine's
     // default voice under its own name.
+    // An identifier is the voice file's path under the engine's voices, with the system's
+    // separator: "sit/cmn-Latn-pinyin", or on Windows "sit\cmn-Latn-pinyin".
     for (const espeak_VOICE** voice = espeak_ListVoices(nullptr); voice && *voice; ++voice) {
-        const QByteArray identifier((*voice)->identifier);
+        QByteArray identifier((*voice)->identifier);
+        identifier.replace('\\', '/');
         const QString name = QString::fromUtf8((*voice)->name);
         if (identifier.endsWith("/cmn-Latn-pinyin"))
             m_voices.prepend({mandarinVoiceName, mandarinEngineVoice});
@@ -216,6 +244,13 @@ std::vector<std::int16_t> EspeakEngine::synthesize(const QString& text, const Vo
     for (std::size_t i = 0; i < tones.size(); ++i)
         syllables.push_back({words[i], tones[i]});
     return shapeTones(samples, m_sampleRate, syllables);
+}
+
+QString EspeakEngine::engineInput(const QString& text, const VoiceToken& voice)
+{
+    std::lock_guard guard(m_lock);
+    selectVoice(voice);
+    return QString::fromUtf8(engineText(text, voice));
 }
 
 QString EspeakEngine::phonemes(const QString& text, const VoiceToken& voice)

@@ -35,6 +35,9 @@ public:
 
     // The engine's phonemes for a text, as its own phoneme names.
     QString phonemes(const QString& text, const VoiceToken& voice);
+    // What the voice is given to speak for a text: for the Mandarin voice, the readings in
+    // numbered pinyin as this engine takes them.
+    QString engineInput(const QString& text, const VoiceToken& voice);
 
 private:
     EspeakEngine(QString dataParent, int sampleRate);

@@ -194,6 +194,9 @@ void TestLook::theWindowKeepsItsLookOnAnyDesktop()
     QFETCH(int, points);
     QFETCH(QString, colours);
     QFETCH(QString, locale);
+#if !defined(Q_OS_LINUX)
+    QSKIP("desktops set up through qt6ct are Linux's");
+#endif
     if (!QFile::exists(QStringLiteral("/usr/share/qt6ct/colors/darker.conf")))
         QSKIP("qt6ct is not installed");
     QTemporaryDir config;
