@@ -3,7 +3,8 @@
 ; test.txt, live beside the program: installing over them, or uninstalling, keeps them.
 ; scripts/build-windows runs makensis with VERSION, STAGE (the installed files) and OUTFILE;
 ; STAGE\..\uninstall-files.nsh lists what the uninstaller removes.
-Unicode true
+; A 64-bit installer for the 64-bit program (and Wine without its 32-bit half runs it).
+Target amd64-unicode
 !include MUI2.nsh
 
 !define TITLE "Mulo儿童识字"
