@@ -1,10 +1,9 @@
 // The platform layer on Linux and other POSIX systems.
 
-#include "core/platform.h"
+#include "readtoend.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -53,29 +52,15 @@ RegularFile readRegularFile(const QString& path, qint64 limit)
         return result;
     }
 
-    result.bytes.resize(qsizetype(info.st_size) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == result.bytes.size()) {
-            if (filled > limit) {
-                result.bytes.clear();
-                result.status = RegularFile::Status::TooLarge;
-                return result;
-            }
-            result.bytes.resize(std::min<qsizetype>(filled * 2 + 4096, limit + 1));
+    result.status = readToEnd(result.bytes, info.st_size, limit, [fd](char* into, qsizetype most) {
+        for (;;) {
+            const ssize_t got = ::read(fd, into, std::size_t(most));
+            if (got >= 0 || errno != EINTR)
+                return qint64(got);
         }
-        const ssize_t got = ::read(fd, result.bytes.data() + filled, result.bytes.size() - filled);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            result.bytes.truncate(filled);
-            return fail(RegularFile::Status::ReadFailed);
-        }
-        filled += got;
-    }
-    result.bytes.truncate(filled);
+    });
+    if (result.status == RegularFile::Status::ReadFailed)
+        result.systemMessage = systemMessage();
     return result;
 }
 

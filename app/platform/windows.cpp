@@ -1,6 +1,6 @@
 // The platform layer on Windows.
 
-#include "core/platform.h"
+#include "readtoend.h"
 
 #include <QDir>
 #include <algorithm>
@@ -70,28 +70,14 @@ RegularFile readRegularFile(const QString& path, qint64 limit)
         return result;
     }
 
-    result.bytes.resize(qsizetype(size.QuadPart) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == result.bytes.size()) {
-            if (filled > limit) {
-                result.bytes.clear();
-                result.status = RegularFile::Status::TooLarge;
-                return result;
-            }
-            result.bytes.resize(std::min<qsizetype>(filled * 2 + 4096, limit + 1));
-        }
+    result.status = readToEnd(result.bytes, size.QuadPart, limit, [file](char* into, qsizetype most) {
         DWORD got = 0;
-        const DWORD wanted = DWORD(std::min<qsizetype>(result.bytes.size() - filled, 1 << 30));
-        if (!ReadFile(file, result.bytes.data() + filled, wanted, &got, nullptr)) {
-            result.bytes.truncate(filled);
-            return fail(RegularFile::Status::ReadFailed);
-        }
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    result.bytes.truncate(filled);
+        if (!ReadFile(file, into, DWORD(std::min<qsizetype>(most, 1 << 30)), &got, nullptr))
+            return qint64(-1);
+        return qint64(got);
+    });
+    if (result.status == RegularFile::Status::ReadFailed)
+        result.systemMessage = systemMessage();
     return result;
 }
 
