@@ -21,6 +21,9 @@ private slots:
     void aBrowserThatCannotBeMadeFailsTheHandler();
     void aBrowserThatRefusesFailsTheHandler();
 
+#if defined(Q_OS_WIN)
+    void anAddressTheShellCannotOpenIsReportedWithoutHoldingUpTheCaller();
+#endif
 #if defined(Q_OS_UNIX)
     void desktopBrowserHandsTheAddressToXdgOpenAsOneArgument();
     void slowHandlersDoNotHoldUpTheCallerAndLeaveNoZombie();
@@ -117,6 +120,18 @@ void TestWeb::aBrowserThatRefusesFailsTheHandler()
     QVERIFY_THROWS_EXCEPTION(RuntimeError, shortcuts.update_Click(1));
     QCOMPARE(browsers.calls, QStringList{QStringLiteral("visible")});
 }
+
+#if defined(Q_OS_WIN)
+void TestWeb::anAddressTheShellCannotOpenIsReportedWithoutHoldingUpTheCaller()
+{
+    QStringList refused;
+    DesktopBrowser browser([&](const QString& address) { refused.append(address); });
+    const QString address = QStringLiteral("mulo-no-such-scheme://www.mulo.example/ly/");
+    browser.Navigate(address);
+    QVERIFY(refused.isEmpty()); // the shell works on while the caller goes on
+    QTRY_COMPARE_WITH_TIMEOUT(refused, QStringList{address}, 10000);
+}
+#endif
 
 #if defined(Q_OS_UNIX)
 void TestWeb::desktopBrowserHandsTheAddressToXdgOpenAsOneArgument()
