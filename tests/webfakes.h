@@ -6,9 +6,7 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
-#if defined(Q_OS_UNIX)
-#include <unistd.h>
-#endif
+#include <QCoreApplication>
 
 namespace mulo::test {
 
@@ -87,7 +85,7 @@ private:
 inline int zombieChildren()
 {
     int zombies = 0;
-    const QString self = QString::number(::getpid());
+    const QString self = QString::number(QCoreApplication::applicationPid());
     for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (!stat.open(QIODevice::ReadOnly))

@@ -8,8 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #if defined(Q_OS_UNIX)
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sys/stat.h> // mkfifo
 #endif
 
 using namespace mulo;
@@ -42,7 +41,7 @@ Setup sizedFile(qint64 size)
 Setup link(const char* target)
 {
     return [target](const QString& path) {
-        if (::symlink(target, QFile::encodeName(path).constData()) != 0)
+        if (!QFile::link(QString::fromLatin1(target), path))
             qFatal("cannot link %s", qPrintable(path));
     };
 }
@@ -149,16 +148,14 @@ void TestHostileFiles::startUpSurvivesWhateverIsInThePlaceOfTheLessonFile()
 
 void TestHostileFiles::anUnreadableFileIsAStartUpFailure()
 {
-#if defined(Q_OS_UNIX)
-    if (::geteuid() == 0)
-        QSKIP("root reads every file; the failed read itself is covered with a simulated one");
-#else
-    QSKIP("files are shut to others by access lists here, not by their permission bits");
-#endif
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("test.txt"));
     bytes("abcd\r\n")(path);
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    // Root reads every file, and on Windows the permission bits shut nobody out; the failed
+    // read itself is covered with a simulated one.
+    if (QFile file(path); file.open(QIODevice::ReadOnly))
+        QSKIP("this user can still read the file");
     QVERIFY(!readLessonFileBytes(path).error.isEmpty());
 }
 
