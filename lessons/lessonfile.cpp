@@ -159,7 +159,9 @@ FileBytes readLessonFileBytes(const QString& path)
     platform::RegularFile file = platform::readRegularFile(path, maxLessonFileSize);
     FileBytes result;
     result.bytes = std::move(file.bytes);
-    const auto because = [&](const QString& what) { return what + QStringLiteral("：") + file.systemMessage; };
+    const auto because = [&](const QString& what) {
+        return what + QStringLiteral("：") + file.systemMessage;
+    };
     switch (file.status) {
     case Status::Read:
         break;
@@ -173,7 +175,9 @@ FileBytes readLessonFileBytes(const QString& path)
         result.error = QStringLiteral("课文文件不是普通文件：") + path;
         break;
     case Status::TooLarge:
-        result.error = QStringLiteral("课文文件太大（超过 %1 MiB）：").arg(maxLessonFileSize / (1024 * 1024)) + path;
+        result.error =
+            QStringLiteral("课文文件太大（超过 %1 MiB）：").arg(maxLessonFileSize / (1024 * 1024)) +
+            path;
         break;
     case Status::ReadFailed:
         result.error = because(QStringLiteral("读取课文文件出错"));

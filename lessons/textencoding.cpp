@@ -1,8 +1,7 @@
 #include "textencoding.h"
 
-#include "gbktable.h"
-
 #include "core/errors.h"
+#include "gbktable.h"
 
 #include <algorithm>
 

@@ -1,15 +1,14 @@
 #include "espeakengine.h"
 
+#include "core/platform.h"
 #include "readings.h"
 #include "toneshaping.h"
-
-#include "core/platform.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <espeak-ng/speak_lib.h>
 #include <cstring>
+#include <espeak-ng/speak_lib.h>
 #include <optional>
 
 namespace mulo::speech {
@@ -91,7 +90,8 @@ QString withLightEr(const QString& pinyin)
 {
     QStringList syllables = pinyin.split(u' ');
     for (QString& syllable : syllables) {
-        if (syllable.size() > 2 && syllable.endsWith(u'r') && syllable.at(syllable.size() - 2).isDigit())
+        if (syllable.size() > 2 && syllable.endsWith(u'r') &&
+            syllable.at(syllable.size() - 2).isDigit())
             syllable = syllable.chopped(1) + QStringLiteral(" er5");
     }
     return syllables.join(u' ');
@@ -133,9 +133,9 @@ const Library& startLibraryLocked(const QString& dataParent)
     if (!place.isEmpty() && !QFileInfo::exists(place + QStringLiteral("/espeak-ng-data/phontab")))
         throw RuntimeError(QStringLiteral("找不到语音数据：") + place);
     const QByteArray path = platform::nameForLibraries(place);
-    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0,
-                                       place.isEmpty() ? nullptr : path.constData(),
-                                       espeakINITIALIZE_DONT_EXIT);
+    const int rate =
+        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, place.isEmpty() ? nullptr : path.constData(),
+                          espeakINITIALIZE_DONT_EXIT);
     if (rate <= 0)
         throw RuntimeError(QStringLiteral("无法启动语音引擎"));
     espeak_SetSynthCallback(collect);

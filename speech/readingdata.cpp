@@ -1,6 +1,5 @@
-#include "readings.h"
-
 #include "core/platform.h"
+#include "readings.h"
 
 #include <cstddef>
 
@@ -18,7 +17,8 @@
 #define MULO_LEAVE_READ_ONLY ".popsection\n"
 #endif
 #define MULO_EMBED(symbol, file)                                                                   \
-    asm(MULO_ENTER_READ_ONLY ".global " #symbol "\n" MULO_OBJECT_TYPE(symbol) #symbol ":\n"        \
+    asm(MULO_ENTER_READ_ONLY ".global " #symbol "\n" MULO_OBJECT_TYPE(symbol) #symbol              \
+        ":\n"                                                                                      \
         ".incbin \"" file "\"\n"                                                                   \
         ".global " #symbol "_end\n" #symbol "_end:\n" MULO_LEAVE_READ_ONLY)
 

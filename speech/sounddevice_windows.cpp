@@ -1,7 +1,9 @@
 #include "outputs.h"
 
-#include <windows.h>
+// clang-format off
+#include <windows.h> // before the headers of its parts
 #include <mmsystem.h>
+// clang-format on
 
 namespace mulo::speech {
 
@@ -39,8 +41,7 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
         ~EventCloser() { CloseHandle(event); }
     } eventCloser{done};
     HWAVEOUT device = nullptr;
-    MMRESULT error = waveOutOpen(&device, WAVE_MAPPER, &format, DWORD_PTR(done), 0,
-                                 CALLBACK_EVENT);
+    MMRESULT error = waveOutOpen(&device, WAVE_MAPPER, &format, DWORD_PTR(done), 0, CALLBACK_EVENT);
     if (error != MMSYSERR_NOERROR)
         throw audioError("无法打开声音设备", error);
     struct Closer {

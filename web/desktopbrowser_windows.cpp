@@ -5,9 +5,12 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <thread>
-#include <windows.h>
-#include <shellapi.h>
+
+// clang-format off
+#include <windows.h> // before the headers of its parts
 #include <objbase.h>
+#include <shellapi.h>
+// clang-format on
 
 namespace mulo::web {
 
@@ -18,7 +21,8 @@ void DesktopBrowser::Navigate(const QString& address)
     // the event loop's thread; once the program has ended it is dropped.
     QPointer<QCoreApplication> application = QCoreApplication::instance();
     std::thread([address, application, report = m_reportRefusal] {
-        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        const HRESULT com =
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         const std::wstring wide = address.toStdWString();
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof info;
@@ -30,8 +34,8 @@ void DesktopBrowser::Navigate(const QString& address)
         if (SUCCEEDED(com))
             CoUninitialize();
         if (!opened && report && application)
-            QMetaObject::invokeMethod(application, [report, address] { report(address); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                application, [report, address] { report(address); }, Qt::QueuedConnection);
     }).detach();
 }
 

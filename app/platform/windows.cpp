@@ -41,8 +41,8 @@ RegularFile readRegularFile(const QString& path, qint64 limit)
     // A directory does not open without backup semantics; a pipe or a device opens, and is
     // told apart by its type before anything is read from it.
     const HANDLE file = CreateFileW(nativePath(path).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         const DWORD attributes = GetFileAttributesW(nativePath(path).c_str());
@@ -70,12 +70,13 @@ RegularFile readRegularFile(const QString& path, qint64 limit)
         return result;
     }
 
-    result.status = readToEnd(result.bytes, size.QuadPart, limit, [file](char* into, qsizetype most) {
-        DWORD got = 0;
-        if (!ReadFile(file, into, DWORD(std::min<qsizetype>(most, 1 << 30)), &got, nullptr))
-            return qint64(-1);
-        return qint64(got);
-    });
+    result.status =
+        readToEnd(result.bytes, size.QuadPart, limit, [file](char* into, qsizetype most) {
+            DWORD got = 0;
+            if (!ReadFile(file, into, DWORD(std::min<qsizetype>(most, 1 << 30)), &got, nullptr))
+                return qint64(-1);
+            return qint64(got);
+        });
     if (result.status == RegularFile::Status::ReadFailed)
         result.systemMessage = systemMessage();
     return result;
