@@ -3,7 +3,6 @@
 #include "core/controls.h"
 #include "core/platform.h"
 
-#include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <limits>

@@ -5,7 +5,6 @@
 #include "toneshaping.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <cstring>
 #include <espeak-ng/speak_lib.h>

@@ -46,11 +46,7 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
         throw audioError("无法打开声音设备", error);
     struct Closer {
         HWAVEOUT device;
-        ~Closer()
-        {
-            waveOutReset(device);
-            waveOutClose(device);
-        }
+        ~Closer() { waveOutClose(device); }
     } closer{device};
 
     WAVEHDR block{};
