@@ -2,7 +2,6 @@
 
 #include "core/platform.h"
 #include "readings.h"
-#include "toneshaping.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -15,7 +14,7 @@ namespace mulo::speech {
 namespace {
 
 std::vector<std::int16_t>* collecting = nullptr;
-std::vector<std::size_t>* collectingWords = nullptr; // where each word starts
+std::vector<WordEvent>* collectingWords = nullptr; // where each word of the text starts
 bool collectingFailed = false;
 
 // Called from inside the engine's C code: nothing may be thrown through it. Returning 1
@@ -28,7 +27,8 @@ int collect(short* samples, int count, espeak_EVENT* events) noexcept
         for (espeak_EVENT* event = events; event && event->type != espeakEVENT_LIST_TERMINATED;
              ++event) {
             if (event->type == espeakEVENT_WORD && collectingWords)
-                collectingWords->push_back(std::size_t(std::max(event->sample, 0)));
+                collectingWords->push_back({std::size_t(std::max(event->text_position, 0)),
+                                            std::size_t(std::max(event->sample, 0))});
         }
         if (samples)
             collecting->insert(collecting->end(), samples, samples + count);
@@ -39,18 +39,27 @@ int collect(short* samples, int count, espeak_EVENT* events) noexcept
     }
 }
 
-// The Mandarin voice of our own: beside the program, else in the source tree (for a program
-// run from the build tree), as a name the engine can open; empty when neither has it.
-// The engine lower-cases a voice file's name and cuts it at a "+" (a home folder "Zhang"
-// would not be found), which the platform's name for libraries survives.
+// Where the Mandarin voice of our own is looked for, first to last: beside the program, else
+// in the source tree (for a program run from the build tree). Tests may take it away.
+QStringList& voiceFilePlaces()
+{
+    static QStringList places = [] {
+        QStringList defaults;
+        if (QCoreApplication::instance())
+            defaults << QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/" MULO_MANDARIN_VOICE_NAME);
+        defaults << QStringLiteral(MULO_MANDARIN_VOICE_SOURCE);
+        return defaults;
+    }();
+    return places;
+}
+
+// The first of those places that holds the voice, as a name the engine can open; empty
+// when none has it. The engine lower-cases a voice file's name and cuts it at a "+" (a home
+// folder "Zhang" would not be found), which the platform's name for libraries survives.
 QByteArray mandarinVoiceFile()
 {
-    QStringList places;
-    if (QCoreApplication::instance())
-        places << QCoreApplication::applicationDirPath() +
-                      QStringLiteral("/" MULO_MANDARIN_VOICE_NAME);
-    places << QStringLiteral(MULO_MANDARIN_VOICE_SOURCE);
-    for (const QString& place : places) {
+    for (const QString& place : voiceFilePlaces()) {
         if (QByteArray name = platform::nameForLibraries(place); !name.isEmpty())
             return name;
     }
@@ -197,31 +206,39 @@ VoiceToken EspeakEngine::defaultVoice() const
     return m_default;
 }
 
+QStringList EspeakEngine::voiceFilePlaces()
+{
+    return mulo::speech::voiceFilePlaces();
+}
+
+void EspeakEngine::setVoiceFilePlaces(QStringList places)
+{
+    mulo::speech::voiceFilePlaces() = std::move(places);
+}
+
 void EspeakEngine::selectVoice(const VoiceToken& voice)
 {
     // The Mandarin voice speaks with our own voice file where it is found, else with
     // espeak-ng's own Mandarin voice; the tones are shaped either way.
-    static const QByteArray ownVoice = mandarinVoiceFile();
-    if (voice.engineVoice == mandarinEngineVoice && !ownVoice.isEmpty() &&
-        espeak_SetVoiceByFile(ownVoice.constData()) == EE_OK) {
-        // The engine says yes even to a file it did not read: a voice it read has a name.
-        const espeak_VOICE* loaded = espeak_GetCurrentVoice();
-        if (loaded && loaded->name && *loaded->name)
-            return;
+    if (voice.engineVoice == mandarinEngineVoice) {
+        const QByteArray ownVoice = mandarinVoiceFile();
+        if (!ownVoice.isEmpty() && espeak_SetVoiceByFile(ownVoice.constData()) == EE_OK) {
+            // The engine says yes even to a file it did not read: a voice it read has a name.
+            const espeak_VOICE* loaded = espeak_GetCurrentVoice();
+            if (loaded && loaded->name && *loaded->name)
+                return;
+        }
     }
     if (espeak_SetVoiceByName(voice.engineVoice.constData()) != EE_OK)
         throw RuntimeError(QStringLiteral("语音引擎没有这个语音：") + voice.name);
 }
 
-std::vector<std::int16_t> EspeakEngine::synthesize(const QString& text, const VoiceToken& voice,
-                                                   int wordsPerMinute)
+std::vector<std::int16_t> EspeakEngine::synthesizeLocked(const QByteArray& utf8,
+                                                         int wordsPerMinute,
+                                                         std::vector<WordEvent>& words)
 {
-    std::lock_guard guard(m_lock);
-    selectVoice(voice);
     espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
-    const QByteArray utf8 = engineText(text, voice);
     std::vector<std::int16_t> samples;
-    std::vector<std::size_t> words;
     collecting = &samples;
     collectingWords = &words;
     collectingFailed = false;
@@ -233,16 +250,36 @@ std::vector<std::int16_t> EspeakEngine::synthesize(const QString& text, const Vo
         throw RuntimeError(QStringLiteral("语音合成失败：内存不足"));
     if (error != EE_OK)
         throw RuntimeError(QStringLiteral("语音合成失败（%1）").arg(int(error)));
+    return samples;
+}
+
+double EspeakEngine::levelPitchLocked()
+{
+    // Measured once for each voice, on a level tone said by itself.
+    const espeak_VOICE* current = espeak_GetCurrentVoice();
+    const QByteArray name = current && current->name ? QByteArray(current->name) : QByteArray();
+    if (const auto known = m_levelPitches.find(name); known != m_levelPitches.end())
+        return known->second;
+    std::vector<WordEvent> unused;
+    const double pitch = medianPitch(synthesizeLocked("a1", 175, unused), m_sampleRate);
+    m_levelPitches.emplace(name, pitch);
+    return pitch;
+}
+
+Utterance EspeakEngine::synthesize(const QString& text, const VoiceToken& voice,
+                                   int wordsPerMinute)
+{
+    std::lock_guard guard(m_lock);
+    selectVoice(voice);
+    const QByteArray utf8 = engineText(text, voice);
+    std::vector<WordEvent> words;
+    Utterance said{synthesizeLocked(utf8, wordsPerMinute, words), {}, 0};
     if (voice.engineVoice != mandarinEngineVoice)
-        return samples;
+        return said;
     // Each syllable is a word to the engine: its tone is the one the readings decided.
-    const std::vector<int> tones = syllableTones(utf8.toStdString());
-    if (tones.empty() || tones.size() != words.size())
-        return samples;
-    std::vector<SyllableTone> syllables;
-    for (std::size_t i = 0; i < tones.size(); ++i)
-        syllables.push_back({words[i], tones[i]});
-    return shapeTones(samples, m_sampleRate, syllables);
+    said.syllables = matchSyllables(utf8.toStdString(), words, said.samples.size());
+    said.levelPitch = levelPitchLocked();
+    return said;
 }
 
 QString EspeakEngine::engineInput(const QString& text, const VoiceToken& voice)

@@ -4,6 +4,7 @@
 
 #include "voice.h"
 
+#include <map>
 #include <mutex>
 
 namespace mulo::speech {
@@ -30,8 +31,15 @@ public:
     QList<VoiceToken> voices() const override;
     VoiceToken defaultVoice() const override;
     int sampleRate() const override { return m_sampleRate; }
-    std::vector<std::int16_t> synthesize(const QString& text, const VoiceToken& voice,
-                                         int wordsPerMinute) override;
+    // For the Mandarin voice, the syllables with their tones and the voice's level pitch.
+    Utterance synthesize(const QString& text, const VoiceToken& voice,
+                         int wordsPerMinute) override;
+
+    // Where the Mandarin voice of our own is looked for, first to last: beside the program,
+    // then in the source tree. Without it espeak-ng's own Mandarin voice speaks; a test
+    // takes it away by giving other places.
+    static QStringList voiceFilePlaces();
+    static void setVoiceFilePlaces(QStringList places);
 
     // The engine's phonemes for a text, as its own phoneme names.
     QString phonemes(const QString& text, const VoiceToken& voice);
@@ -42,11 +50,16 @@ public:
 private:
     EspeakEngine(QString dataParent, int sampleRate);
     void selectVoice(const VoiceToken& voice);
+    std::vector<std::int16_t> synthesizeLocked(const QByteArray& utf8, int wordsPerMinute,
+                                               std::vector<WordEvent>& words);
+    // The pitch at which the selected voice says a level tone.
+    double levelPitchLocked();
 
     QString m_dataParent;
     int m_sampleRate;
     QList<VoiceToken> m_voices;
     VoiceToken m_default;
+    std::map<QByteArray, double> m_levelPitches; // by the engine's name of the voice
     // espeak-ng is not thread-safe: every call goes through this lock.
     std::mutex m_lock;
 };

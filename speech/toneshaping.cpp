@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <string_view>
 
 namespace mulo::speech {
@@ -13,13 +14,19 @@ namespace {
 // high): 1st 55, 2nd 25, 3rd 214 alone and 21 inside, 4th 51, a little wider than the
 // levels, as a teacher speaking to a child does: the 4th tone starts above the top and the
 // 3rd dips below the bottom, so that even a short syllable carries its whole tone. Each
-// level is this many semitones above the one below; the speaker's middle pitch is level 3.
+// level is this many semitones above the one below; level 3 is the pitch at which the voice
+// says a level tone.
 constexpr double semitonesPerLevel = 1.75;
 
 struct Contour {
     double start, turn, end; // levels at the start, at the turning point, at the end
     double turnAt;           // where the turn is, from 0 (start) to 1 (end)
 };
+
+// A light syllable's level after each tone (index: the tone before; 0, none or a word that
+// is no syllable): a little below a 1st, lower after a 2nd, low after a 4th, and above a
+// 3rd, which stays low.
+constexpr double lightLevelAfter[] = {3, 3.5, 3, 4, 1.5};
 
 Contour contourOf(int tone, bool last, int nextTone)
 {
@@ -31,12 +38,35 @@ Contour contourOf(int tone, bool last, int nextTone)
     case 3:
         if (!last && nextTone == 3)
             return contourOf(2, last, nextTone); // 3-3 is said 2-3
-        return last ? Contour{2.5, 0.5, 4.5, 0.45} : Contour{2, 1, 1, 0.6};
+        return last ? Contour{3, 0.5, 4.5, 0.5} : Contour{2, 1, 1, 0.6};
     case 4:
+        if (!last && nextTone == 4)
+            return {5.5, 4.25, 3, 0.5}; // 4-4: the first falls halfway
         return {6, 3.5, 1, 0.5};
     default:
         return {3, 3, 3, 0.5};
     }
+}
+
+// Each syllable's contour in the answer: a toned syllable its tone's, a light one level,
+// half a level falling, from where the syllable before leaves it.
+std::vector<Contour> contoursOf(std::span<const SyllableTone> syllables)
+{
+    std::vector<Contour> contours;
+    for (std::size_t s = 0; s < syllables.size(); ++s) {
+        const bool last = s + 1 == syllables.size();
+        const int tone = syllables[s].tone;
+        if (tone >= 1 && tone <= 4) {
+            contours.push_back(contourOf(tone, last, last ? 0 : syllables[s + 1].tone));
+            continue;
+        }
+        const int before = s > 0 ? syllables[s - 1].tone : 0;
+        const double level = before == 5 ? contours.back().end
+                             : before >= 1 && before <= 4 ? lightLevelAfter[before]
+                                                          : lightLevelAfter[0];
+        contours.push_back({level, level, level - 0.5, 0.5});
+    }
+    return contours;
 }
 
 double levelAt(const Contour& c, double position)
@@ -75,8 +105,7 @@ double likeness(std::span<const std::int16_t> samples, const Energy& energy, std
     return first > 0 && second > 0 ? product / std::sqrt(first * second) : 0;
 }
 
-// The period, in samples, of each 10 ms frame (0 where the sound is not voiced), from the
-// normalised autocorrelation of the sound.
+// The period, in samples, of each 10 ms frame (0 where the sound is not voiced).
 struct PitchTrack {
     std::size_t hop;
     std::vector<double> periods;
@@ -87,53 +116,99 @@ struct PitchTrack {
     }
 };
 
-PitchTrack trackPitch(std::span<const std::int16_t> samples, const Energy& energy, int sampleRate)
+// Where a voice's pitch can lie: between 75 and 400 Hz for any voice, or around the pitch
+// at which it says a level tone, where that is known: its tones move from about two thirds
+// of it to a little above it.
+struct PitchRange {
+    double lowest, highest; // Hz
+};
+PitchRange rangeAround(double levelPitch)
 {
-    // The voice speaks between 75 and 400 Hz; a window of the longest period follows even a
-    // fast fall.
-    const std::size_t minLag = std::size_t(sampleRate / 400), maxLag = std::size_t(sampleRate / 75);
-    const std::size_t window = maxLag;
+    if (levelPitch <= 0)
+        return {75, 400};
+    return {std::max(50.0, levelPitch / 1.8), std::min(500.0, levelPitch * 1.5)};
+}
+
+// A frame is voiced when it is loud for its surroundings (the burst of zh, ch or j before a
+// vowel is a twentieth of the vowel or less), repeats itself clearly at a period the voice
+// can have (a peak of the autocorrelation, not the edge of the range: the slow swell of a
+// burst correlates at every short lag), and has most of its energy low, as a vowel has and
+// a hiss has not. Then the pitch must hold: a stretch whose pitch keeps for less than three
+// frames is a burst or a hiss, not the voice.
+PitchTrack trackPitch(std::span<const std::int16_t> samples, const Energy& energy, int sampleRate,
+                      PitchRange range)
+{
+    const auto minLag = std::size_t(sampleRate / range.highest),
+               maxLag = std::size_t(sampleRate / range.lowest);
+    // A window of the longest period the voice can have follows even a fast fall.
+    const std::size_t window = std::size_t(sampleRate / 75);
     PitchTrack track{std::size_t(sampleRate / 100), {}}; // a frame every 10 ms
     const std::size_t frames = samples.size() / track.hop + 1;
     track.periods.assign(frames, 0);
-    if (window + maxLag > samples.size())
+    if (window + maxLag + 1 >= samples.size())
         return track;
 
+    constexpr double quietest = 3e-3;      // of the loudest frame's energy
+    constexpr double quietForAround = 0.05; // of the loudest frame within a syllable's length
+    constexpr double leastLikeness = 0.6;
+    // The energy of the sound's changes from sample to sample against its own: twice
+    // (1 − the likeness of neighbouring samples); small for a vowel, above 1 for a hiss, and
+    // in between where a hiss gives way to the vowel.
+    constexpr double mostChange = 0.6;
     const auto windowStart = [&](std::size_t f) {
         // Near the end of the answer, the last window that fits.
         const std::size_t centre = f * track.hop;
         return std::min(centre > window / 2 ? centre - window / 2 : 0,
-                        samples.size() - window - maxLag);
+                        samples.size() - window - maxLag - 1);
     };
-    const auto frameEnergy = [&](std::size_t f) {
-        return energy.of(windowStart(f), windowStart(f) + window);
-    };
-    double loudest = 0;
+    std::vector<double> frameEnergy(frames);
     for (std::size_t f = 0; f < frames; ++f)
-        loudest = std::max(loudest, frameEnergy(f));
+        frameEnergy[f] = energy.of(windowStart(f), windowStart(f) + window);
+    const double loudest = *std::max_element(frameEnergy.begin(), frameEnergy.end());
+    const std::size_t around = 15; // frames on either side: a syllable's length
+    const auto loudEnough = [&](std::size_t f, double share) {
+        const auto first = frameEnergy.begin() + long(f > around ? f - around : 0);
+        const auto last = frameEnergy.begin() + long(std::min(frames, f + around + 1));
+        return frameEnergy[f] >= loudest * quietest &&
+               frameEnergy[f] >= share * *std::max_element(first, last);
+    };
+    const auto lowEnough = [&](std::size_t from, double most) {
+        double change = 0;
+        for (std::size_t i = from + 1; i < from + window; ++i) {
+            const double step = double(samples[i]) - samples[i - 1];
+            change += step * step;
+        }
+        return change <= most * energy.of(from + 1, from + window);
+    };
+    // A frame's own period: the strongest peak of its autocorrelation (or the first one
+    // nearly as strong, not a multiple of the period), with how alike the sound is a period
+    // later.
     std::vector<double> correlations(maxLag + 2, 0);
-    for (std::size_t f = 0; f < frames; ++f) {
-        if (frameEnergy(f) < loudest * 1e-3)
-            continue;
+    const auto ownPeriod = [&](std::size_t f) -> std::pair<std::size_t, double> {
         const std::size_t from = windowStart(f);
+        for (std::size_t lag = minLag - 1; lag <= maxLag + 1; ++lag)
+            correlations[lag] = likeness(samples, energy, from, window, lag);
+        const auto isPeak = [&](std::size_t lag) {
+            return correlations[lag] >= correlations[lag - 1] &&
+                   correlations[lag] >= correlations[lag + 1];
+        };
         double best = 0;
         std::size_t bestLag = 0;
         for (std::size_t lag = minLag; lag <= maxLag; ++lag) {
-            const double r = likeness(samples, energy, from, window, lag);
-            correlations[lag] = r;
-            if (r > best)
-                best = r, bestLag = lag;
+            if (correlations[lag] > best && isPeak(lag))
+                best = correlations[lag], bestLag = lag;
         }
-        // The first peak nearly as strong as the best: not a multiple of the period.
-        for (std::size_t lag = minLag + 1; lag < bestLag; ++lag) {
-            if (correlations[lag] >= 0.9 * best && correlations[lag] >= correlations[lag - 1] &&
-                correlations[lag] >= correlations[lag + 1]) {
-                bestLag = lag;
-                break;
-            }
+        for (std::size_t lag = minLag; lag < bestLag; ++lag) {
+            if (correlations[lag] >= 0.95 * best && isPeak(lag))
+                return {lag, correlations[lag]};
         }
-        if (best > 0.5)
-            track.periods[f] = double(bestLag);
+        return {bestLag, best};
+    };
+    for (std::size_t f = 0; f < frames; ++f) {
+        if (!loudEnough(f, quietForAround) || !lowEnough(windowStart(f), mostChange))
+            continue;
+        if (const auto [period, alike] = ownPeriod(f); alike >= leastLikeness)
+            track.periods[f] = double(period);
     }
     // A frame that jumps an octave from both its neighbours takes theirs.
     std::vector<double> smooth = track.periods;
@@ -142,6 +217,48 @@ PitchTrack trackPitch(std::span<const std::int16_t> samples, const Energy& energ
         if (three[0] > 0 && three[1] > 0 && three[2] > 0) {
             std::sort(std::begin(three), std::end(three));
             smooth[f] = three[1];
+        }
+    }
+    // Stretches whose pitch holds: each frame within a fifth of a period of the one before.
+    constexpr std::size_t shortestHold = 3;
+    for (std::size_t f = 0; f < frames;) {
+        std::size_t end = f + 1;
+        while (end < frames && smooth[end] > 0 && smooth[end - 1] > 0 &&
+               std::abs(smooth[end] - smooth[end - 1]) <= 0.2 * smooth[end - 1])
+            ++end;
+        if (end - f < shortestHold)
+            std::fill(smooth.begin() + long(f), smooth.begin() + long(end), 0.0);
+        f = end;
+    }
+    // A stretch of the voice reaches out into its softer edges (a vowel's onset, a voiced
+    // initial such as r or m, a fading end) for as long as each frame, on its own, repeats
+    // at nearly the pitch of the one beside it: without them a syllable's edges would keep
+    // their old pitch. A burst's pitch, on its own, jumps about from frame to frame.
+    constexpr double leastLikenessAtTheEdge = 0.5, mostChangeAtTheEdge = 0.8, quietestEdge = 0.01;
+    const auto continues = [&](std::size_t f, double beside, std::size_t edge) {
+        if (frameEnergy[f] < loudest * quietest || frameEnergy[f] < quietestEdge * frameEnergy[edge] ||
+            !lowEnough(windowStart(f), mostChangeAtTheEdge))
+            return 0.0;
+        const auto [period, alike] = ownPeriod(f);
+        return alike >= leastLikenessAtTheEdge && std::abs(double(period) - beside) <= 0.12 * beside
+                   ? double(period)
+                   : 0.0;
+    };
+    const std::vector<double> sure = smooth;
+    for (std::size_t edge = 0; edge < frames; ++edge) {
+        if (sure[edge] == 0)
+            continue;
+        if (edge + 1 < frames && sure[edge + 1] == 0) { // the end of a stretch
+            for (std::size_t f = edge + 1; f < frames && sure[f] == 0; ++f) {
+                if ((smooth[f] = continues(f, smooth[f - 1], edge)) == 0)
+                    break;
+            }
+        }
+        if (edge > 0 && sure[edge - 1] == 0) { // the start of one
+            for (std::size_t f = edge; f-- > 0 && sure[f] == 0;) {
+                if ((smooth[f] = continues(f, smooth[f + 1], edge)) == 0)
+                    break;
+            }
         }
     }
     track.periods = std::move(smooth);
@@ -204,6 +321,48 @@ std::vector<VoicedRun> markPeriods(std::span<const std::int16_t> samples, const 
     return runs;
 }
 
+// The pitch of every period of the voiced sound, in Hz.
+std::vector<double> periodPitches(const std::vector<VoicedRun>& runs, int sampleRate)
+{
+    std::vector<double> pitches;
+    for (const VoicedRun& run : runs) {
+        for (std::size_t k = 1; k < run.marks.size(); ++k)
+            pitches.push_back(sampleRate / double(run.marks[k] - run.marks[k - 1]));
+    }
+    return pitches;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::nth_element(values.begin(), values.begin() + long(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+// How much a character said alone has its voiced part drawn out: to at least a fifth of a
+// second voiced, and the whole syllable to what a speaker's syllable lasts at the answer's
+// rate (about 0.27 s), but never more than threefold.
+double citationStretch(const std::vector<VoicedRun>& runs, std::span<const std::int16_t> samples,
+                       int sampleRate)
+{
+    constexpr double leastVoiced = 0.24, leastWhole = 0.28, most = 3; // seconds; times
+    double voiced = 0;
+    for (const VoicedRun& run : runs)
+        voiced += double(run.marks.back() - run.marks.front()) / sampleRate;
+    // The whole: from the first sound to the last, past the silence the voice adds.
+    std::int16_t peak = 0;
+    for (std::int16_t s : samples)
+        peak = std::max<std::int16_t>(peak, std::int16_t(std::abs(s)));
+    const auto audible = [&](std::int16_t s) { return std::abs(s) * 50 > peak; };
+    const auto first = std::find_if(samples.begin(), samples.end(), audible);
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), audible);
+    const double whole = double(samples.rend() - last - (first - samples.begin())) / sampleRate;
+    if (voiced <= 0)
+        return 1;
+    return std::clamp(std::max(leastVoiced / voiced, 1 + (leastWhole - whole) / voiced), 1.0, most);
+}
+
 } // namespace
 
 std::vector<int> syllableTones(std::string_view pinyin)
@@ -224,39 +383,97 @@ std::vector<int> syllableTones(std::string_view pinyin)
         const bool letters =
             word.size() >= 2 &&
             std::all_of(word.begin(), word.end() - 1, [](char c) { return c >= 'a' && c <= 'z'; });
-        if (!letters || word.back() < '1' || word.back() > '5')
-            return {};
-        tones.push_back(word.back() - '0');
+        tones.push_back(letters && word.back() >= '1' && word.back() <= '5' ? word.back() - '0'
+                                                                            : 0);
         i = end;
     }
     return tones;
 }
 
-std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int sampleRate,
-                                     std::span<const SyllableTone> syllables)
+std::vector<SyllableTone> matchSyllables(std::string_view pinyin,
+                                         std::span<const WordEvent> events,
+                                         std::size_t sampleCount)
 {
-    std::vector<std::int16_t> out(samples.begin(), samples.end());
-    if (syllables.empty() || samples.size() < std::size_t(sampleRate / 20))
-        return out;
+    const std::vector<int> tones = syllableTones(pinyin);
+    if (std::none_of(tones.begin(), tones.end(), [](int tone) { return tone > 0; }))
+        return {};
+    // Each word's place in the text, in characters from 1 (a UTF-8 character's first byte
+    // is not 10xxxxxx).
+    std::vector<std::size_t> places;
+    std::size_t character = 0;
+    bool inWord = false;
+    for (const char byte : pinyin) {
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        ++character;
+        if (byte != ' ' && !inWord)
+            places.push_back(character);
+        inWord = byte != ' ';
+    }
+    // The first event at each word's place, where it keeps the words in order.
+    std::vector<std::optional<std::size_t>> starts(places.size());
+    std::size_t latest = 0;
+    for (std::size_t w = 0; w < places.size(); ++w) {
+        const auto event = std::find_if(events.begin(), events.end(), [&](const WordEvent& e) {
+            return e.textPosition == places[w];
+        });
+        if (event != events.end() && event->sample >= latest && event->sample < sampleCount)
+            starts[w] = latest = event->sample;
+    }
+    // Words without one share the stretch between the words around them that have one.
+    std::vector<SyllableTone> syllables(places.size());
+    std::size_t w = 0;
+    while (w < places.size()) {
+        std::size_t next = w + 1;
+        while (next < places.size() && !starts[next])
+            ++next;
+        const std::size_t from = starts[w].value_or(0);
+        const std::size_t to = next < places.size() ? *starts[next] : sampleCount;
+        for (std::size_t k = w; k < next; ++k)
+            syllables[k] = {from + (to - from) * (k - w) / (next - w), tones[k]};
+        w = next;
+    }
+    return syllables;
+}
+
+double medianPitch(std::span<const std::int16_t> samples, int sampleRate)
+{
     const Energy energy(samples);
-    const PitchTrack track = trackPitch(samples, energy, sampleRate);
+    const PitchTrack track = trackPitch(samples, energy, sampleRate, rangeAround(0));
+    return median(periodPitches(markPeriods(samples, energy, track), sampleRate));
+}
+
+std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int sampleRate,
+                                     std::span<const SyllableTone> syllables, double levelPitch)
+{
+    if (syllables.empty() || samples.size() < std::size_t(sampleRate / 20))
+        return {samples.begin(), samples.end()};
+    const Energy energy(samples);
+    const PitchTrack track = trackPitch(samples, energy, sampleRate, rangeAround(levelPitch));
     const std::vector<VoicedRun> runs = markPeriods(samples, energy, track);
     if (runs.empty())
-        return out;
+        return {samples.begin(), samples.end()};
 
-    // The speaker's middle pitch: the median of every period of the answer.
-    std::vector<double> periods;
-    for (const VoicedRun& run : runs) {
-        for (std::size_t k = 1; k < run.marks.size(); ++k)
-            periods.push_back(double(run.marks[k] - run.marks[k - 1]));
+    // Level 3: where the voice says a level tone, or else the answer's own middle pitch.
+    const double middle = levelPitch > 0 ? levelPitch : median(periodPitches(runs, sampleRate));
+
+    // Each syllable starts where the voice said it does, but the fading end of the voice
+    // before it, reaching a little past that, still belongs to the syllable before.
+    std::vector<std::size_t> starts;
+    const auto tail = std::size_t(sampleRate / 25);
+    for (const SyllableTone& syllable : syllables) {
+        std::size_t start = syllable.start;
+        for (const VoicedRun& run : runs) {
+            if (run.marks.front() < start && start < run.marks.back() &&
+                run.marks.back() - start < tail)
+                start = run.marks.back() + 1;
+        }
+        starts.push_back(std::max(start, starts.empty() ? 0 : starts.back()));
     }
-    std::nth_element(periods.begin(), periods.begin() + long(periods.size() / 2), periods.end());
-    const double middle = sampleRate / periods[periods.size() / 2];
-
     // Each syllable's voiced stretch, from its first pitch mark to its last.
     const auto syllableOf = [&](std::size_t sample) {
         std::size_t s = 0;
-        while (s + 1 < syllables.size() && syllables[s + 1].start <= sample)
+        while (s + 1 < starts.size() && starts[s + 1] <= sample)
             ++s;
         return s;
     };
@@ -274,12 +491,9 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
     // fall of several semitones within a few periods no longer sounds voiced).
     constexpr double byLoudnessShare = 0.15;
     const auto shaped = [&](std::size_t s) {
-        return syllables[s].tone >= 1 && syllables[s].tone <= 4 && firstMark[s] < lastMark[s];
+        return syllables[s].tone >= 1 && syllables[s].tone <= 5 && firstMark[s] < lastMark[s];
     };
-    const auto contourOfSyllable = [&](std::size_t s) {
-        const bool last = s + 1 == syllables.size();
-        return contourOf(syllables[s].tone, last, last ? 0 : syllables[s + 1].tone);
-    };
+    const std::vector<Contour> contours = contoursOf(syllables);
     // A syllable's pitch glides from where the one before ended over its first few periods,
     // as a voice does between two tones.
     const auto glide = std::size_t(sampleRate / 40);
@@ -288,67 +502,97 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
         const std::size_t s = syllableOf(sample);
         if (!shaped(s))
             return 0;
-        const Contour contour = contourOfSyllable(s);
         const std::size_t at = std::clamp(sample, firstMark[s], lastMark[s]);
         const double whole = energy.of(firstMark[s], lastMark[s]);
         const double byTime = double(at - firstMark[s]) / double(lastMark[s] - firstMark[s]);
         const double byLoudness = whole > 0 ? energy.of(firstMark[s], at) / whole : byTime;
         const double position = (1 - byLoudnessShare) * byTime + byLoudnessShare * byLoudness;
-        double level = levelAt(contour, position);
+        double level = levelAt(contours[s], position);
         if (s > 0 && shaped(s - 1) && sample < firstMark[s] + glide &&
             firstMark[s] <= lastMark[s - 1] + glide) {
             const double share = double(sample - std::min(sample, firstMark[s])) / double(glide);
-            level = share * level + (1 - share) * contourOfSyllable(s - 1).end;
+            level = share * level + (1 - share) * contours[s - 1].end;
         }
         return middle * std::exp2((level - 3) * semitonesPerLevel / 12);
     };
 
-    std::vector<double> sum(samples.size(), 0), weight(samples.size(), 0);
-    std::vector<bool> inside(samples.size(), false);
+    // A character said alone is drawn out; an answer of several keeps its timing. Each run
+    // then lies at a new place in the answer: the sound between runs is moved along with it.
+    const bool alone = syllables.size() == 1;
+    const double stretch = alone ? citationStretch(runs, samples, sampleRate) : 1;
+    struct Placed {
+        std::size_t from, to; // the run's first and last mark in the new answer
+    };
+    std::vector<Placed> placed;
+    std::ptrdiff_t shift = 0; // how far the sound has moved so far
     for (const VoicedRun& run : runs) {
-        std::fill(inside.begin() + long(run.marks.front()), inside.begin() + long(run.marks.back()),
-                  true);
-        const std::vector<std::size_t>& marks = run.marks;
+        const std::size_t from = run.marks.front() + std::size_t(shift);
+        const auto span = std::size_t(std::lround(stretch * double(run.marks.back() - run.marks.front())));
+        placed.push_back({from, from + span});
+        shift = std::ptrdiff_t(from + span) - std::ptrdiff_t(run.marks.back());
+    }
+    const std::size_t length = std::size_t(std::ptrdiff_t(samples.size()) + shift);
+    // The sound that is not voiced, at its new place; inside the runs nothing yet.
+    std::vector<double> base(length, 0);
+    std::vector<bool> inside(length, false);
+    for (std::size_t k = 0, i = 0; k <= runs.size(); ++k) {
+        const std::size_t until = k < runs.size() ? runs[k].marks.front() : samples.size();
+        const std::ptrdiff_t by =
+            k == 0 ? 0 : std::ptrdiff_t(placed[k - 1].to) - std::ptrdiff_t(runs[k - 1].marks.back());
+        for (; i < until; ++i)
+            base[std::size_t(std::ptrdiff_t(i) + by)] = samples[i];
+        if (k < runs.size()) {
+            std::fill(inside.begin() + long(placed[k].from), inside.begin() + long(placed[k].to), true);
+            i = runs[k].marks.back();
+        }
+    }
+
+    std::vector<double> sum(length, 0), weight(length, 0);
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        const std::vector<std::size_t>& marks = runs[k].marks;
+        const double span = double(marks.back() - marks.front());
         std::size_t nearest = 0;
-        for (double at = double(marks.front()); at <= double(marks.back());) {
+        for (double out = 0; out <= stretch * span;) {
+            // The moment of the original sound this period of the new one stands for.
+            const double at = double(marks.front()) + out / stretch;
             const auto place = std::size_t(std::lround(at));
             while (nearest + 1 < marks.size() && std::abs(double(marks[nearest + 1]) - at) <=
                                                      std::abs(double(marks[nearest]) - at))
                 ++nearest;
-            // One period of the voice, its own period on either side of its peak.
+            // One period of the voice, its own period on either side of its peak; wider
+            // where the new periods lie further apart, so that they always meet.
             const std::size_t centre = marks[nearest];
             const double own = nearest + 1 < marks.size() ? double(marks[nearest + 1] - centre)
                                                           : double(centre - marks[nearest - 1]);
-            const auto halfWidth = std::ptrdiff_t(own);
             const double wanted = targetAt(place);
             const double step = wanted > 0 ? sampleRate / wanted : own;
+            const auto halfWidth = std::ptrdiff_t(std::ceil(std::max(own, step)));
             // Periods closer together overlap more: each is made softer by as much, so the
             // voice keeps its loudness.
             const double gain = std::min(1.0, step / own);
+            const auto target = std::ptrdiff_t(placed[k].from + std::size_t(std::lround(out)));
             for (std::ptrdiff_t j = -halfWidth + 1; j < halfWidth; ++j) {
-                const std::ptrdiff_t from = std::ptrdiff_t(centre) + j,
-                                     to = std::ptrdiff_t(place) + j;
-                if (from < 0 || to < 0 || from >= std::ptrdiff_t(samples.size()) ||
-                    to >= std::ptrdiff_t(samples.size()))
+                const std::ptrdiff_t source = std::ptrdiff_t(centre) + j, to = target + j;
+                if (source < 0 || to < 0 || source >= std::ptrdiff_t(samples.size()) ||
+                    to >= std::ptrdiff_t(length))
                     continue;
                 const double w =
                     0.5 * (1 + std::cos(std::numbers::pi * double(j) / double(halfWidth)));
-                sum[std::size_t(to)] += gain * w * samples[std::size_t(from)];
+                sum[std::size_t(to)] += gain * w * samples[std::size_t(source)];
                 weight[std::size_t(to)] += w;
             }
-            at += step;
+            out += step;
         }
     }
     // Inside a voiced run, the periods laid anew; at its edges the new sound fades into the
     // sound that was there, so nothing clicks.
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        if (weight[i] == 0)
-            continue;
-        const double shaped =
-            inside[i] ? sum[i] : sum[i] + std::max(0.0, 1 - weight[i]) * samples[i];
-        out[i] = std::int16_t(std::clamp<long>(std::lround(shaped), INT16_MIN, INT16_MAX));
+    std::vector<std::int16_t> result(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        const double value =
+            inside[i] ? sum[i] : sum[i] + std::max(0.0, 1 - weight[i]) * base[i];
+        result[i] = std::int16_t(std::clamp<long>(std::lround(value), INT16_MIN, INT16_MAX));
     }
-    return out;
+    return result;
 }
 
 } // namespace mulo::speech

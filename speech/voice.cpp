@@ -156,7 +156,8 @@ int SpVoice::Speak(const QString& text, int flags)
 {
     if (flags != SVSFDefault)
         throw RuntimeError(QStringLiteral("不支持的朗读方式 %1").arg(flags));
-    std::vector<std::int16_t> samples = m_engine->synthesize(text, m_voice, wordsPerMinute(m_rate));
+    const Utterance said = m_engine->synthesize(text, m_voice, wordsPerMinute(m_rate));
+    std::vector<std::int16_t> samples = shapeTones(said, m_engine->sampleRate());
     if (samples.empty())
         return 1;
     samples = resample(samples, m_engine->sampleRate(), m_outputRate);

@@ -6,6 +6,7 @@
 // raised by the operation that failed, so the caller decides what the user sees.
 
 #include "core/errors.h"
+#include "toneshaping.h"
 
 #include <QList>
 #include <QString>
@@ -77,15 +78,16 @@ private:
     QList<VoiceToken> m_tokens;
 };
 
-// A speech synthesiser: its voices, and text into 16-bit mono samples at its own rate.
+// A speech synthesiser: its voices, and text into 16-bit mono samples at its own rate, with
+// where each syllable starts for a voice whose tones the answer shapes.
 class SpeechEngine {
 public:
     virtual ~SpeechEngine() = default;
     virtual QList<VoiceToken> voices() const = 0;
     virtual VoiceToken defaultVoice() const = 0;
     virtual int sampleRate() const = 0;
-    virtual std::vector<std::int16_t> synthesize(const QString& text, const VoiceToken& voice,
-                                                 int wordsPerMinute) = 0;
+    virtual Utterance synthesize(const QString& text, const VoiceToken& voice,
+                                 int wordsPerMinute) = 0;
 };
 
 // Rate r (−10 … 10, 0 normal) as words per minute: 175 × 3^(r/10), so that each step of
@@ -118,7 +120,8 @@ public:
     int Volume() const { return m_volume; }
     void setVolume(int volume);
 
-    // Speaks synchronously: returns when the whole text has been played.
+    // Speaks synchronously: returns when the whole text has been played. Every syllable the
+    // engine reports is shaped to its tone first.
     int Speak(const QString& text, int flags);
 
 private:

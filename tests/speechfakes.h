@@ -28,11 +28,11 @@ struct FakeEngine : speech::SpeechEngine {
         return {QStringLiteral("English (Great Britain)"), "gmw/en"};
     }
     int sampleRate() const override { return rate; }
-    std::vector<std::int16_t> synthesize(const QString& text, const speech::VoiceToken& voice,
-                                         int wordsPerMinute) override
+    speech::Utterance synthesize(const QString& text, const speech::VoiceToken& voice,
+                                 int wordsPerMinute) override
     {
         said.append({text, voice.name, wordsPerMinute});
-        return std::vector<std::int16_t>(size_t(text.size()), 1000);
+        return {std::vector<std::int16_t>(size_t(text.size()), 1000), {}, 0};
     }
 };
 

@@ -328,17 +328,18 @@ void TestSpeech::rate3SpeaksAbout1Point39TimesFaster()
              qPrintable(QStringLiteral("%1 s / %2 s = %3").arg(atRate3).arg(atRate0).arg(ratio)));
 }
 
+// The same samples at each volume: the engine's own vary a little from one answer to the
+// next, so a stand-in gives them.
 void TestSpeech::volume40ScalesThePeakTo40Percent()
 {
-    const QString text = QStringLiteral("花草树木");
-    WavVoice quiet;
-    const int at40 = quiet.speak(text).peak();
-    WavVoice loud;
-    loud.voice->setVolume(100);
-    const int at100 = loud.speak(text).peak();
-    QVERIFY(at100 > 1000);
-    QVERIFY2(qAbs(double(at40) / at100 - 0.4) < 0.02,
-             qPrintable(QStringLiteral("%1 / %2").arg(at40).arg(at100)));
+    FakeSpeech speech;
+    std::unique_ptr<SpVoice> voice;
+    setUpVoice(voice, speech.factory());
+    voice->Speak(QStringLiteral("花草树木"), SVSFDefault);
+    voice->setVolume(100);
+    voice->Speak(QStringLiteral("花草树木"), SVSFDefault);
+    QCOMPARE(speech.stream->played[0].peak, 400);
+    QCOMPARE(speech.stream->played[1].peak, 1000);
 }
 
 void TestSpeech::theVoiceSaysTheSyllablesItIsGiven_data()
