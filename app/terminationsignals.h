@@ -9,8 +9,8 @@ namespace mulo {
 // A second such signal ends the program at once, should that shutdown hang.
 void quitOnTerminationSignals(QCoreApplication& app);
 
-// On Windows the same for the console's Ctrl+C and Ctrl+Break and for its window being
-// closed; logging off and shutting down end the program through Qt's own session handling.
+// On Windows, a program without a console, nothing: logging off and shutting down end the
+// program through Qt's own session handling.
 //
 // Whether such a request came, for the time before the main loop runs.
 bool terminationRequested();

@@ -8,11 +8,14 @@ windows_cache=${MULO_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/mulo-windows
 windows_toolchain=$root/packaging/windows/mingw-w64.cmake
 windows_build_dir=${MULO_WINDOWS_BUILD_DIR:-$root/build-windows}
 
-# The source packages, pinned: Qt as the host's own tools (QT_HOST_PATH must match it);
-# espeak-ng from the next release, whose CMake build knows MinGW.
-qt_source=qt6-base=6.4.2+dfsg-10
-espeak_source=espeak-ng=1.52.0+dfsg-5
-soxr_source=libsoxr=0.1.3-4
+# The source packages, at whatever revision the archive offers today (stable suites move, and
+# an old revision can no longer be fetched): Qt at the source version of the host's own tools,
+# which QT_HOST_PATH must match; espeak-ng from trixie, whose CMake build knows MinGW;
+# libsoxr from the machine's own suite.
+machine_suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+qt_source() { echo "qt6-base=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)"; }
+espeak_source=espeak-ng/trixie
+soxr_source=libsoxr/$machine_suite
 
 windows_packages=(
   cmake ninja-build g++ pkg-config dpkg-dev xz-utils
@@ -24,61 +27,110 @@ run_privileged() {
   if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
 }
 
-# apt-get source needs deb-src entries: for the machine's own suite (Qt, libsoxr) and for
-# trixie (espeak-ng 1.52), from the archive the machine already uses.
+# apt-get source needs deb-src entries: the same archives and suites the machine installs
+# from (its security updates included), and trixie for espeak-ng.
 ensure_source_entries() {
-  local list=/etc/apt/sources.list.d/mulo-windows-sources.sources
-  [[ -f $list ]] && return 0
-  local archive suite
-  archive=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
-  archive=${archive:-http://deb.debian.org/debian}
-  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  printf 'Types: deb-src\nURIs: %s\nSuites: %s trixie\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    "$archive" "$suite" | run_privileged tee "$list" >/dev/null
-  run_privileged apt-get update -q >/dev/null
-}
-
-# Unpacks a pinned source package into $1 (a fresh folder), downloading it into the cache once.
-unpack_source() {
-  local into=$1 pinned=$2 sources=$windows_cache/sources
-  local name=${pinned%%=*} version=${pinned#*=}
-  mkdir -p "$sources"
-  if ! compgen -G "$sources/${name}_${version#*:}.dsc" >/dev/null; then
-    ensure_source_entries
-    (cd "$sources" && apt-get source --download-only -q "$pinned" >/dev/null 2>&1) ||
-      { echo "Cannot download the source of $pinned" >&2; return 1; }
+  local list=/etc/apt/sources.list.d/mulo-windows-sources.sources entries
+  if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+    entries=$(sed 's/^Types: *deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources)
+  else
+    entries=$(printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb-src\nURIs: http://deb.debian.org/debian-security\nSuites: %s-security\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg' \
+      "$machine_suite" "$machine_suite" "$machine_suite")
   fi
-  rm -rf "$into" && mkdir -p "$into"
-  local tarball
-  tarball=$(ls "$sources/${name}_${version%-*}".orig.tar.* | head -1)
-  tar -xf "$tarball" -C "$into" --strip-components=1
-  # Debian's packaging beside it, for its copyright file.
-  tar -xf "$sources/${name}_${version#*:}".debian.tar.* -C "$into"
+  entries+=$(printf '\n\nTypes: deb-src\nURIs: http://deb.debian.org/debian\nSuites: trixie\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg')
+  if [[ ! -f $list || $(cat "$list") != "$entries" ]]; then
+    printf '%s\n' "$entries" | run_privileged tee "$list" >/dev/null
+    run_privileged apt-get update -q >/dev/null || true
+  fi
 }
 
-# The cache folder for a part: named by its source version and a digest of the recipe that
-# builds it (the function's own text, the toolchain file and the compiler's version).
+# Prints the version without epoch that the archive offers for a source request
+# (name=version or name/suite), refreshing the archive's index once if it knows none.
+source_version() {
+  local request=$1 dsc
+  ensure_source_entries
+  for attempt in 1 2; do
+    dsc=$(apt-get source --print-uris -q "$request" 2>/dev/null | awk '$2 ~ /\.dsc$/ { print $2; exit }')
+    [[ -n $dsc ]] && break
+    ((attempt == 1)) && run_privileged apt-get update -q >/dev/null 2>&1
+  done
+  [[ -n $dsc ]] || return 1
+  dsc=${dsc%.dsc}
+  echo "${dsc#*_}"
+}
+
+# Says in one line which source could not be had, and fails.
+source_missing() {
+  local name=$1 where=$2
+  echo "Cannot fetch the Debian source package $name ($where) from the archive; check the network and apt's deb-src entries" >&2
+  return 1
+}
+
+# Unpacks a source package, $1 its name and $2 its version, into $3 (made anew) with
+# Debian's patches, but those named in $4 (a space-separated list). It is downloaded into
+# the cache once; dpkg-source checks every file against the checksums the .dsc lists, so
+# a download cut off halfway is fetched again rather than trusted.
+unpack_source() {
+  local name=$1 version=$2 into=$3 skipped=" ${4:-} " sources=$windows_cache/sources
+  local dsc=$sources/${name}_$version.dsc
+  mkdir -p "$sources"
+  rm -rf "$into" && mkdir -p "$(dirname "$into")"
+  if ! [[ -f $dsc ]] || ! dpkg-source -q --skip-patches -x "$dsc" "$into" >/dev/null 2>&1; then
+    rm -rf "$into"
+    rm -f "$sources/${name}_$version".* "$sources/${name}_${version%-*}".orig*
+    (cd "$sources" && apt-get source --download-only -q "$name=$version" >/dev/null 2>&1) ||
+      source_missing "$name" "$version"
+    dpkg-source -q --skip-patches -x "$dsc" "$into" >/dev/null 2>&1 ||
+      { echo "The Debian source package $name $version does not unpack" >&2; return 1; }
+  fi
+  # Debian's patch series, as dpkg-source applies it, less the patches a Windows build
+  # cannot take (each is named, with its reason, by its part's recipe).
+  local series=$into/debian/patches/series patch options
+  [[ -f $series ]] || return 0
+  while read -r patch options; do
+    [[ -z $patch || $patch == \#* ]] && continue
+    [[ $skipped == *" $patch "* ]] && continue
+    patch -d "$into" -s -N ${options:--p1} -i "$into/debian/patches/$patch" ||
+      { echo "Debian's patch $patch does not apply to $name $version" >&2; return 1; }
+  done <"$series"
+}
+
+# The cache folder for a part: named by the source version fetched and a digest of the recipe
+# that builds it (the function's own text, the patches it leaves out, the toolchain file and
+# the compiler's version).
 part_prefix() {
-  local name=$1 pinned=$2 recipe=$3
+  local name=$1 version=$2 recipe=$3 skipped=$4
   local digest
-  digest=$( { declare -f "$recipe"; cat "$windows_toolchain"; x86_64-w64-mingw32-g++-posix --version | head -1; } |
+  digest=$( { declare -f "$recipe"; echo "$skipped"; cat "$windows_toolchain"; x86_64-w64-mingw32-g++-posix --version | head -1; } |
     sha256sum | cut -c1-12)
-  echo "$windows_cache/$name-${pinned#*=}-$digest"
+  echo "$windows_cache/$name-$version-$digest"
+}
+
+# The cache may be restored elsewhere: pkg-config files find their prefix from where they
+# lie, and qmake's records of the folders Qt was built in (only CMake builds with it here)
+# are dropped. Qt's CMake files find their own place.
+make_relocatable() {
+  local prefix=$1
+  find "$prefix" -name '*.pc' -exec sed -i "s|$prefix|\${pcfiledir}/../..|g" {} +
+  find "$prefix" \( -name '*.prl' -o -name 'qt_ext_*.pri' -o -name target_qt.conf \) -delete
 }
 
 # Builds a part with its recipe unless the cache has it; a part half built is built again.
+# $2 asks for the source (name=version or name/suite), $4 names the Debian patches left out.
 ensure_part() {
-  local name=$1 pinned=$2 recipe=$3 prefix
-  prefix=$(part_prefix "$name" "$pinned" "$recipe")
-  [[ -f $prefix/.complete ]] && { echo "$prefix"; return 0; }
+  local name=$1 request=$2 recipe=$3 skipped=${4:-} package=${2%%[=/]*} version prefix
+  version=$(source_version "$request") || source_missing "$package" "${request#*[=/]}" || return 1
+  prefix=$(part_prefix "$name" "$version" "$recipe" "$skipped")
+  [[ -f $prefix/.complete ]] && { make_relocatable "$prefix"; echo "$prefix"; return 0; }
   local work=$windows_cache/work/$name
-  echo "Building $name ${pinned#*=} for Windows, once (it is kept in $windows_cache)" >&2
+  echo "Building $name $version for Windows, once (it is kept in $windows_cache)" >&2
   rm -rf "$prefix" && mkdir -p "$prefix"
-  unpack_source "$work/src" "$pinned"
+  unpack_source "$package" "$version" "$work/src" "$skipped" || { rm -rf "$prefix"; return 1; }
   # In a process of its own, so that its first failing step stops it (a function called
   # as the left side of || would carry on past failures).
   ( set -e; "$recipe" "$work/src" "$work/build" "$prefix" ) >"$work.log" 2>&1 &
   wait $! || { echo "Building $name failed; the log is $work.log" >&2; tail -20 "$work.log" >&2; rm -rf "$prefix"; return 1; }
+  make_relocatable "$prefix"
   rm -rf "$work" "$work.log"
   touch "$prefix/.complete"
   echo "$prefix"
@@ -134,24 +186,14 @@ build_soxr() {
   cmake --install "$build"
   # Its build writes no pkg-config file for Windows.
   mkdir -p "$prefix/lib/pkgconfig"
-  printf 'prefix=%s\nName: soxr\nDescription: resampler\nVersion: 0.1.3\nLibs: -L${prefix}/lib -lsoxr\nCflags: -I${prefix}/include\n' \
-    "$prefix" >"$prefix/lib/pkgconfig/soxr.pc"
+  printf 'prefix=%s\nName: soxr\nDescription: resampler\nVersion: %s\nLibs: -L${prefix}/lib -lsoxr\nCflags: -I${prefix}/include\n' \
+    "$prefix" "$(dpkg-parsechangelog -l "$src/debian/changelog" -S Version | sed 's/-[^-]*$//')" >"$prefix/lib/pkgconfig/soxr.pc"
   mkdir -p "$prefix/share" && cp "$src/debian/copyright" "$prefix/share/soxr-copyright"
 }
 
 # Sets qt_prefix, espeak_prefix and soxr_prefix, building what the cache lacks.
 ensure_third_party() {
-  qt_prefix=$(ensure_part qt "$qt_source" build_qt) || return 1
+  qt_prefix=$(ensure_part qt "$(qt_source)" build_qt) || return 1
   espeak_prefix=$(ensure_part espeak-ng "$espeak_source" build_espeak) || return 1
   soxr_prefix=$(ensure_part soxr "$soxr_source" build_soxr) || return 1
-}
-
-# A private Wine prefix, made once per build folder; Wine hides QT_* variables from Windows
-# programs, so they are passed as WINEQT_*.
-setup_wine() {
-  export WINEPREFIX=$windows_build_dir/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [[ ! -f $WINEPREFIX/system.reg ]]; then
-    mkdir -p "$WINEPREFIX"
-    wine wineboot --init >/dev/null 2>&1 || true
-  fi
 }

@@ -13,10 +13,23 @@ using RefusalReport = std::function<void(const QString& address)>;
 // What the user is told when no browser could be started for a page.
 QString noBrowserMessage(const QString& address);
 
+#if defined(_WIN32)
+// Asks the shell to open an address; true when it could. It may take its time.
+using ShellOpen = std::function<bool(const QString& address)>;
+bool openWithTheShell(const QString& address);
+#endif
+
 class DesktopBrowser : public Browser {
 public:
+#if defined(_WIN32)
+    // Tests may stand in for the shell.
+    explicit DesktopBrowser(RefusalReport reportRefusal, ShellOpen open = openWithTheShell)
+        : m_reportRefusal(std::move(reportRefusal)), m_open(std::move(open))
+    {}
+#else
     explicit DesktopBrowser(RefusalReport reportRefusal) : m_reportRefusal(std::move(reportRefusal))
     {}
+#endif
 
     // The window a URL handler opens is always visible: there is nothing to set.
     void setVisible(bool) override {}
@@ -28,6 +41,9 @@ public:
 
 private:
     RefusalReport m_reportRefusal;
+#if defined(_WIN32)
+    ShellOpen m_open;
+#endif
 };
 
 BrowserFactory desktopBrowserFactory(RefusalReport reportRefusal);

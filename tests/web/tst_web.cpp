@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <future>
 
 using namespace mulo;
 using namespace mulo::web;
@@ -23,6 +25,7 @@ private slots:
 
 #if defined(Q_OS_WIN)
     void anAddressTheShellCannotOpenIsReportedWithoutHoldingUpTheCaller();
+    void theCallerGoesOnWhileTheShellIsBusy();
 #endif
 #if defined(Q_OS_UNIX)
     void desktopBrowserHandsTheAddressToXdgOpenAsOneArgument();
@@ -130,6 +133,27 @@ void TestWeb::anAddressTheShellCannotOpenIsReportedWithoutHoldingUpTheCaller()
     browser.Navigate(address);
     QVERIFY(refused.isEmpty()); // the shell works on while the caller goes on
     QTRY_COMPARE_WITH_TIMEOUT(refused, QStringList{address}, 10000);
+}
+
+void TestWeb::theCallerGoesOnWhileTheShellIsBusy()
+{
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    std::atomic<bool> asked = false;
+    QStringList refused;
+    DesktopBrowser browser([&](const QString& address) { refused.append(address); },
+                           [&asked, answered](const QString&) {
+                               asked = true;
+                               answered.wait();
+                               return false;
+                           });
+    const QString address = QStringLiteral("http://www.mulo.example/ly/");
+    browser.Navigate(address); // returns with the shell still at work
+    QTRY_VERIFY(asked);
+    QTest::qWait(50);
+    QVERIFY(refused.isEmpty());
+    answer.set_value();
+    QTRY_COMPARE(refused, QStringList{address});
 }
 #endif
 
