@@ -59,10 +59,12 @@ source_version() {
   echo "${dsc#*_}"
 }
 
-# Says in one line which source could not be had, and fails.
+# Says in one line which source could not be had, and fails: $1 as asked for (name=version
+# or name/suite).
 source_missing() {
-  local name=$1 where=$2
-  echo "Cannot fetch the Debian source package $name ($where) from the archive; check the network and apt's deb-src entries" >&2
+  local request=$1 suite=$machine_suite version=${1#*=}
+  [[ $request == */* ]] && suite=${request#*/} version="the newest"
+  echo "Cannot fetch the Debian source package ${request%%[=/]*} ($version, suite $suite) from the archive; check the network and apt's deb-src entries" >&2
   return 1
 }
 
@@ -79,7 +81,7 @@ unpack_source() {
     rm -rf "$into"
     rm -f "$sources/${name}_$version".* "$sources/${name}_${version%-*}".orig*
     (cd "$sources" && apt-get source --download-only -q "$name=$version" >/dev/null 2>&1) ||
-      source_missing "$name" "$version"
+      source_missing "$name=$version" || return 1
     dpkg-source -q --skip-patches -x "$dsc" "$into" >/dev/null 2>&1 ||
       { echo "The Debian source package $name $version does not unpack" >&2; return 1; }
   fi
@@ -119,7 +121,7 @@ make_relocatable() {
 # $2 asks for the source (name=version or name/suite), $4 names the Debian patches left out.
 ensure_part() {
   local name=$1 request=$2 recipe=$3 skipped=${4:-} package=${2%%[=/]*} version prefix
-  version=$(source_version "$request") || source_missing "$package" "${request#*[=/]}" || return 1
+  version=$(source_version "$request") || source_missing "$request" || return 1
   prefix=$(part_prefix "$name" "$version" "$recipe" "$skipped")
   [[ -f $prefix/.complete ]] && { make_relocatable "$prefix"; echo "$prefix"; return 0; }
   local work=$windows_cache/work/$name
