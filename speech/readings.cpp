@@ -89,66 +89,6 @@ int tone(const std::string& reading)
     return reading.empty() ? 0 : reading.back() - '0';
 }
 
-bool standsAsMeasureWord(const std::vector<Syllable>& run, std::size_t i);
-
-// Splits a run into the words it most likely is: the split whose words are written most
-// often together, over every word of the table (水/中/的/鱼, not 水/中的/鱼, where 中的 is a
-// rare word). A run that is one word of the table is that word.
-void readWords(std::vector<Syllable>& run)
-{
-    struct Word {
-        std::size_t length;
-        Entry entry;
-    };
-    const std::size_t n = run.size();
-    // words[i]: the table's words of two or more characters that start at i.
-    std::vector<std::vector<Word>> words(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (standsAsMeasureWord(run, i))
-            continue; // 一种花 is 一/种/花, whatever word 种花 may be
-        std::string key = run[i].utf8;
-        for (std::size_t j = i + 1; j < n; ++j) {
-            key += run[j].utf8;
-            const ReadingTable::Match match = wordReadings().match(key);
-            if (!match.value.empty())
-                words[i].push_back({j + 1 - i, parseEntry(match.value)});
-            if (!match.isPrefix)
-                break;
-        }
-    }
-    // cost[i]: the cheapest split of i … n − 1; choice[i]: its first piece, if a word.
-    std::vector<long> cost(n + 1, 0);
-    std::vector<const Word*> choice(n, nullptr);
-    for (std::size_t i = n; i-- > 0;) {
-        cost[i] = cost[i + 1] + run[i].alone.cost;
-        for (const Word& word : words[i]) {
-            const long withWord = cost[i + word.length] + word.entry.cost;
-            if (withWord < cost[i] || (i == 0 && word.length == n)) {
-                cost[i] = withWord;
-                choice[i] = &word;
-                if (i == 0 && word.length == n)
-                    break;
-            }
-        }
-    }
-    for (std::size_t i = 0; i < n;) {
-        const std::size_t length = choice[i] ? choice[i]->length : 1;
-        std::string_view readings = choice[i] ? choice[i]->entry.syllables : std::string_view();
-        for (std::size_t j = i; j < i + length; ++j) {
-            run[j].wordStart = i;
-            run[j].wordLength = length;
-            run[j].tag = choice[i] ? choice[i]->entry.tag : run[j].alone.tag;
-            if (!choice[i])
-                continue;
-            const std::size_t space = readings.find(' ');
-            run[j].reading = readings.substr(0, space);
-            readings =
-                space == std::string_view::npos ? std::string_view() : readings.substr(space + 1);
-        }
-        i += length;
-    }
-}
-
 bool isDigitNumeral(char32_t c)
 {
     return std::u32string_view(U"〇零一二三四五六七八九十").find(c) != std::u32string_view::npos;
@@ -192,9 +132,9 @@ constexpr std::u32string_view counters = U"一二两三四五六七八九十百�
 constexpr ContextReading verbReadings[] = {
     {U'教', "jiao1", U"我你他她们孩学小朋大写读唱画说做"},
     {U'数', "shu3", U"一着了过完到出清钱来去"},
-    {U'量', "liang2", U""},
-    {U'背', "bei1", U"着起上包书孩娃宝弟妹小"},
-    {U'长', "zhang3", U"得高大出满着成了胖"},
+    {U'量', "liang2", U"身体一了着过下尺衣"},
+    {U'背', "bei1", U"着起包书孩娃宝弟妹小"},
+    {U'长', "zhang3", U"得高大出满着成胖了"},
     {U'还', "huan2", U"给钱书"},
     {U'种', "zhong4", U"树花草菜瓜豆子地"},
     {U'扇', "shan1", U"扇着"},
@@ -224,10 +164,89 @@ template <std::size_t N> const char* readingOf(const CharacterReading (&table)[N
     return row == std::end(table) ? nullptr : row->reading;
 }
 
-bool standsAsMeasureWord(const std::vector<Syllable>& run, std::size_t i)
+// Whether a measure word at run[i] would count what follows it (这只小鸟, 一行白鹭, 三行字,
+// 一种花), or nothing follows (我要两只); not where a verb that leads another or a particle
+// follows (这只是, 这只能, 这行吗).
+bool countsWhatFollows(const std::vector<Syllable>& run, std::size_t i)
 {
-    return i > 0 && isOneOf(run[i - 1].character, counters) &&
-           readingOf(measureWords, run[i].character);
+    return i + 1 == run.size() ||
+           !isOneOf(run[i + 1].character, U"是能会要想吗呢吧啊了的得就都也还再又在有说去来可应该");
+}
+
+// Verbs that only lead another verb, and so take no result after them (去干, 来倒茶, 要倒).
+constexpr std::u32string_view leadingVerbs = U"是要去来会能想在有让叫给把被得可该肯敢";
+// Verbs that are said with 为 wéi, "to become, to be taken as": 成为, 作为, 化为, 认为.
+constexpr std::u32string_view becomingVerbs = U"成作以认称化变分视选当";
+// What may follow a result: the end of the phrase, or a particle (推倒了, 烧干的).
+constexpr std::u32string_view afterResults = U"了的在掉光净着过";
+// Verbs of going and bringing, whose 来 and 去 after 不 are a complement (走不动, 拿不来);
+// after others 不来, 不去 are a plain "not come", "not go" (说不去了).
+constexpr std::u32string_view movingVerbs = U"走跑飞回进出上下过拿带送搬爬跳游开站坐起跟赶追拉推抬寄运";
+
+// Splits a run into the words it most likely is: the split whose words are written most
+// often together, over every word of the table (水/中/的/鱼, not 水/中的/鱼, where 中的 is a
+// rare word). A run that is one word of the table is that word.
+void readWords(std::vector<Syllable>& run)
+{
+    struct Word {
+        std::size_t length;
+        Entry entry;
+    };
+    const std::size_t n = run.size();
+    if (n == 0)
+        return;
+    // words[i]: the table's words of two or more characters that start at i.
+    std::vector<std::vector<Word>> words(n);
+    // After a number or 这, 那, 每, 哪, a measure word that counts what follows stays a word
+    // of its own unless the word it would start is far more common (一种花 is 一/种/花, since
+    // 种花 is rare beside 种; 这种子 is 这/种子).
+    constexpr int muchRarer = 500; // e^5: about 150 times
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool measure = i > 0 && isOneOf(run[i - 1].character, counters) &&
+                             readingOf(measureWords, run[i].character) && countsWhatFollows(run, i);
+        std::string key = run[i].utf8;
+        for (std::size_t j = i + 1; j < n; ++j) {
+            key += run[j].utf8;
+            const ReadingTable::Match match = wordReadings().match(key);
+            const Entry entry = parseEntry(match.value);
+            if (!match.value.empty() && !(measure && entry.cost > run[i].alone.cost + muchRarer))
+                words[i].push_back({j + 1 - i, entry});
+            if (!match.isPrefix)
+                break;
+        }
+    }
+    // cost[i]: the cheapest split of i … n − 1; choice[i]: its first piece, if a word.
+    std::vector<long> cost(n + 1, 0);
+    std::vector<const Word*> choice;
+    choice.resize(n);
+    for (std::size_t i = n; i-- > 0;) {
+        cost[i] = cost[i + 1] + run[i].alone.cost;
+        for (const Word& word : words[i]) {
+            const long withWord = cost[i + word.length] + word.entry.cost;
+            if (withWord < cost[i] || (i == 0 && word.length == n)) {
+                cost[i] = withWord;
+                choice[i] = &word;
+                if (i == 0 && word.length == n)
+                    break;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t length = choice[i] ? choice[i]->length : 1;
+        std::string_view readings = choice[i] ? choice[i]->entry.syllables : std::string_view();
+        for (std::size_t j = i; j < i + length; ++j) {
+            run[j].wordStart = i;
+            run[j].wordLength = length;
+            run[j].tag = choice[i] ? choice[i]->entry.tag : run[j].alone.tag;
+            if (!choice[i])
+                continue;
+            const std::size_t space = readings.find(' ');
+            run[j].reading = readings.substr(0, space);
+            readings =
+                space == std::string_view::npos ? std::string_view() : readings.substr(space + 1);
+        }
+        i += length;
+    }
 }
 
 // The complements a verb takes after 不 (吃不了, 下不来, 看不清), said lightly.
@@ -294,22 +313,32 @@ void readInContext(std::vector<Syllable>& run)
             continue;
         const bool afterWord = before && before->wordLength > 1;
         // A question of the form A不A, and a verb's complement after 不 (说不出来): both light.
+        const auto isComplement = [&](std::size_t at) {
+            const char32_t c = run[at].character;
+            const bool thenLe = at + 1 < run.size() && run[at + 1].character == U'了';
+            return isOneOf(c, complements) && !(thenLe && isOneOf(c, U"来去")) &&
+                   (!isOneOf(c, U"来去") || isOneOf(before->character, movingVerbs));
+        };
         if (s.character == U'不' && before && !last &&
             (run[i + 1].character == before->character ||
-             (before->wordLength == 1 && isKind(before->tag, "v") &&
-              isOneOf(run[i + 1].character, complements)))) {
+             (before->wordLength == 1 && isKind(before->tag, "v") && isComplement(i + 1)))) {
             s.reading = "bu5";
             continue;
         }
         const char* reading = nullptr;
-        if (before && before->character == U'姓')
+        if (before && before->character == U'姓' && before->wordLength == 1) // not 老百姓
             reading = readingOf(surnames, s.character);
-        if (!reading && before && isOneOf(before->character, counters))
+        if (!reading && before && isOneOf(before->character, counters) &&
+            countsWhatFollows(run, i))
             reading = readingOf(measureWords, s.character);
+        // After a word of degree it is an adjective, not a verb: 太长了 cháng, 长了 zhǎng.
+        const bool afterDegree = before && isOneOf(before->character, U"很太真好更最挺多非特");
         if (const ContextReading* row = findReading(verbReadings, s.character, run, i);
-            !reading && row)
+            !reading && row && !afterDegree)
             reading = row->reading;
-        if (!reading && before && before->wordLength == 1 && isKind(before->tag, "v"))
+        if (!reading && before && before->wordLength == 1 && isKind(before->tag, "v") &&
+            !isOneOf(before->character, leadingVerbs) &&
+            (last || isOneOf(run[i + 1].character, afterResults)))
             reading = readingOf(resultReadings, s.character);
         if (reading) {
             s.reading = reading;
@@ -320,7 +349,9 @@ void readInContext(std::vector<Syllable>& run)
             if (!last && run[i + 1].wordLength > 1 && isKind(run[i + 1].tag, "n"))
                 s.reading = "shu3";
             break;
-        case U'为': // "as" in 以此为荣, 以…为…
+        case U'为': // "as" in 以此为荣, 以…为…; "to become" after 成, 化, 认 and the like
+            if (before && isOneOf(before->character, becomingVerbs))
+                s.reading = "wei2";
             for (std::size_t j = i >= 3 ? i - 3 : 0; j < i; ++j) {
                 if (run[j].character == U'以')
                     s.reading = "wei2";
@@ -348,9 +379,12 @@ void readInContext(std::vector<Syllable>& run)
         case U'得':
             // "must" before a verb, after who must (我们得走, not 海得拉巴): 你得去 děi; after
             // a verb or an adjective, the complement's particle: 说得对 de.
+            // After a verb that only leads another (能得第一名), it is "to get": dé.
             if (!last && before && isOneOf(before->character, U"我你他她它们咱家") &&
-                isKind(run[i + 1].tag, "vad"))
+                (isKind(run[i + 1].tag, "vad") || isOneOf(run[i + 1].character, U"多早快先好赶")))
                 s.reading = "dei3";
+            else if (!last && before && isOneOf(before->character, leadingVerbs))
+                s.reading = "de2";
             else if (!last && before && isKind(before->tag, "va"))
                 s.reading = "de5";
             break;
@@ -369,11 +403,17 @@ void readInContext(std::vector<Syllable>& run)
 }
 
 // Whether the characters of run[i]'s word up to and including run[i] are a word of their
-// own (统一 in 统一战线).
+// own, and so are those after it (统一 in 统一战线).
 bool endsWord(const std::vector<Syllable>& run, std::size_t i)
 {
     if (i + 1 == run.size() || run[i + 1].wordStart != run[i].wordStart)
         return i > run[i].wordStart;
+    // The rest must be a word too: 不一样 is no 不一 and a 样.
+    std::string rest;
+    for (std::size_t j = i + 1; j < run.size() && run[j].wordStart == run[i].wordStart; ++j)
+        rest += run[j].utf8;
+    if (wordReadings().find(rest).empty())
+        return false;
     std::string key = run[i].utf8;
     for (std::size_t j = i; j-- > run[i].wordStart;) {
         key.insert(0, run[j].utf8);

@@ -108,6 +108,20 @@ struct EverydayLine {
     QString kind, line, reading;
 };
 
+// Whether a reading is the table's: syllable by syllable, where the table may allow either
+// of two (chang3|chang2).
+bool readsAs(const QString& reading, const QString& wanted)
+{
+    const QStringList given = reading.split(u' '), expected = wanted.split(u' ');
+    if (given.size() != expected.size())
+        return false;
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        if (!expected[i].split(u'|').contains(given[i]))
+            return false;
+    }
+    return true;
+}
+
 // The teacher's table: nursery rhymes, first-grade sentences and phrases, and a group of
 // lines for each rule of context.
 QList<EverydayLine> everydayLines()
@@ -142,20 +156,29 @@ void TestReadings::everyRuleReadsItsLines()
 {
     QFETCH(QString, text);
     QFETCH(QString, pinyin);
-    QCOMPARE(voicePinyin(text), pinyin);
+    QVERIFY2(readsAs(voicePinyin(text), pinyin), qPrintable(voicePinyin(text)));
 }
 
-// Rhymes and sentences: a line is right only when every syllable is.
+// Rhymes and sentences: a line is right only when every syllable is. The lines still read
+// wrong are named here, and each must still be wrong, so that the list stays true.
 void TestReadings::everydayLinesAreReadAsATeacherReadsThem()
 {
+    const QStringList knownMisses{};
     const QList<EverydayLine> lines = everydayLines();
     QStringList wrong;
     for (const EverydayLine& line : lines) {
-        if (voicePinyin(line.line) != line.reading)
-            wrong << line.line + QStringLiteral(" → ") + voicePinyin(line.line);
+        if (!readsAs(voicePinyin(line.line), line.reading))
+            wrong << line.line;
     }
     QVERIFY(lines.size() >= 300);
-    QVERIFY2(wrong.size() * 100 <= lines.size() * 2, qPrintable(wrong.join(u'\n')));
+    QStringList unexpected;
+    for (const QString& line : wrong) {
+        if (!knownMisses.contains(line))
+            unexpected << line + QStringLiteral(" → ") + voicePinyin(line);
+    }
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(u'\n')));
+    for (const QString& line : knownMisses)
+        QVERIFY2(wrong.contains(line), qPrintable(line + QStringLiteral(" reads right now")));
 }
 
 // How many pages of a stretch of memory this process has mapped in, by the kernel's page map;
