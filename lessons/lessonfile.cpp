@@ -102,9 +102,11 @@ template <typename Take> void forEachLessonLine(QByteArrayView bytes, Take take)
     case Encoding::Gbk:
         lineByLine(decodeGbk);
         break;
-    case Encoding::Unmarked: // a file edited with two tools can hold lines of both encodings
-        lineByLine(decodeUnmarkedLine);
+    case Encoding::Unmarked: { // a file edited with two tools can hold lines of both encodings
+        const Encoding lean = leaningOf(bytes);
+        lineByLine([lean](QByteArrayView line) { return decodeUnmarkedLine(line, lean); });
         break;
+    }
     case Encoding::Utf16LE:
     case Encoding::Utf16BE: {
         const QString text = decodeUtf16(bytes, encoding);

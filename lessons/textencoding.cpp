@@ -27,6 +27,7 @@ enum class Kind {
     Combining,   // a tone mark typed after its letter: likewise
     Between,     // · between parts of a name, × and ÷ between numbers: plausible between two
     Rare,        // a character outside the basic plane
+    Unusual,     // a letter of another script that GB2312 carries too: kana, Greek, Cyrillic
     Foreign,     // a script or symbol no lesson uses
 };
 
@@ -50,6 +51,27 @@ constexpr Range markedLetterRanges[] = {
     {0x016A, 0x016B}, {0x01CD, 0x01DC}, {0x01F8, 0x01F9}, {0x1E3E, 0x1E3F}, {0x1EBE, 0x1EC1},
 };
 
+// The symbols parents decorate lessons with: the Latin-1 signs (± ° §), the spacing tone
+// marks (ˇ ˉ), letterlike symbols (℃ №), arrows, mathematical signs (√ ≈ ∞), technical
+// signs (⌒), box drawing and geometric shapes (■ △ ○ ◎), the symbols and dingbats (★ ☆ ♪ ✓),
+// ⭐ and ⭕, and emoji with their joiner and presentation selector. The same bytes read as
+// GBK are one of GBK's added characters at best.
+constexpr Range symbolRanges[] = {
+    {0x00A0, 0x00BF}, {0x02C7, 0x02C7}, {0x02C9, 0x02CB}, {0x02D9, 0x02D9}, {0x200D, 0x200D},
+    {0x2100, 0x214F}, {0x2190, 0x23FF}, {0x2500, 0x27BF}, {0x2B50, 0x2B55}, {0xFE0F, 0xFE0F},
+    {0x1F000, 0x1FAFF},
+};
+
+// Letters of other scripts that GB2312 carries as well (ɑ ɡ of its pinyin row, Greek,
+// Cyrillic, kana): odd in a lesson, but no odder than the GBK reading of the same bytes
+// where that is one of GBK's added characters; GBK's Chinese characters read as UTF-8 become
+// such letters, and stay the less plausible reading.
+constexpr Range unusualLetterRanges[] = {
+    {0x0251, 0x0251}, {0x0261, 0x0261}, {0x0391, 0x03A9}, {0x03B1, 0x03C9}, {0x0401, 0x0401},
+    {0x0410, 0x044F}, {0x0451, 0x0451}, {0x3041, 0x3093}, {0x309B, 0x309E}, {0x30A1, 0x30F6},
+    {0x30FC, 0x30FE},
+};
+
 template <std::size_t N> bool inRanges(char32_t c, const Range (&ranges)[N])
 {
     return std::any_of(std::begin(ranges), std::end(ranges),
@@ -68,8 +90,10 @@ Kind kindOf(char32_t c)
         return Kind::Marked;
     if (c >= 0x0300 && c <= 0x030C)
         return Kind::Combining;
-    if (inRanges(c, plausibleRanges))
+    if (inRanges(c, plausibleRanges) || inRanges(c, symbolRanges))
         return Kind::Other;
+    if (inRanges(c, unusualLetterRanges))
+        return Kind::Unusual;
     if (c >= 0x20000 && c <= 0x323AF) // the rarer Chinese characters
         return Kind::Rare;
     return Kind::Foreign;
@@ -122,9 +146,10 @@ Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength)
     return result(Encoding::Unmarked, 0);
 }
 
-Plausibility utf8Plausibility(QByteArrayView utf8)
+Utf8Reading readUtf8(QByteArrayView utf8)
 {
-    Plausibility result = Plausibility::Plausible;
+    Utf8Reading reading;
+    Plausibility& result = reading.plausibility;
     const auto doubt = [&] { result = std::min(result, Plausibility::Doubtful); };
     // A run of letters: a Latin word wants at least one plain ASCII letter.
     bool inWord = false, wordHasAscii = false, wordHasMarks = false;
@@ -154,7 +179,10 @@ Plausibility utf8Plausibility(QByteArrayView utf8)
         }
         const Kind kind = kindOf(c);
         if (kind == Kind::Foreign)
-            return Plausibility::Implausible;
+            return {Plausibility::Implausible, reading.chinese, false};
+        reading.chinese =
+            reading.chinese || kind == Kind::Rare || (c >= 0x3400 && kind == Kind::Other && c <= 0x9FFF);
+        reading.signsOnly = reading.signsOnly && ((c >= 0xA0 && c <= 0xBF) || c == ' ');
         const bool operand =
             isLetter(kind) || (c >= '0' && c <= '9') || (kind == Kind::Other && c >= 0x3400);
         if (wantsOperand && !operand)
@@ -163,7 +191,7 @@ Plausibility utf8Plausibility(QByteArrayView utf8)
         if (wantsOperand && !afterOperand)
             doubt();
         afterOperand = operand;
-        if (kind == Kind::Rare)
+        if (kind == Kind::Rare || kind == Kind::Unusual)
             doubt();
         if (isLetter(kind)) {
             inWord = true;
@@ -176,7 +204,7 @@ Plausibility utf8Plausibility(QByteArrayView utf8)
     endWord();
     if (wantsOperand)
         doubt();
-    return result;
+    return reading;
 }
 
 Plausibility gbkPlausibility(QByteArrayView bytes)
@@ -216,24 +244,57 @@ Encoding decideUnmarkedFile(QByteArrayView bytes)
         return Encoding::Unmarked;
     if (!multiByte)
         return Encoding::Utf8; // plain ASCII reads the same either way
-    const Plausibility utf8 = utf8Plausibility(bytes);
-    if (utf8 == Plausibility::Plausible)
-        return Encoding::Utf8;
+    const Utf8Reading utf8 = readUtf8(bytes);
     const Plausibility gbk = gbkPlausibility(bytes);
-    if (gbk == utf8)
-        return Encoding::Unmarked; // some lines of each, or an odd line: line by line
-    return gbk > utf8 ? Encoding::Gbk : Encoding::Utf8;
+    if (utf8.plausibility == Plausibility::Plausible)
+        // GBK's 楼 alone is UTF-8's ¥: Chinese wins there.
+        return utf8.signsOnly && gbk == Plausibility::Plausible ? Encoding::Gbk : Encoding::Utf8;
+    if (gbk > utf8.plausibility)
+        return Encoding::Gbk;
+    // Some lines of each, or an odd line: line by line, so that a GBK line added to a UTF-8
+    // file is not read as UTF-8 with the rest.
+    return Encoding::Unmarked;
 }
 
-QString decodeUnmarkedLine(QByteArrayView line)
+Encoding leaningOf(QByteArrayView bytes)
+{
+    // Lines that can be only one: not UTF-8 (GBK), or Chinese in UTF-8 and nothing in GBK.
+    qsizetype gbkLines = 0, utf8Lines = 0;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        bool multiByte = false;
+        if (!isUtf8(line, &multiByte)) {
+            ++gbkLines;
+        } else if (multiByte) {
+            const Utf8Reading utf8 = readUtf8(line);
+            utf8Lines += utf8.chinese && utf8.plausibility > gbkPlausibility(line);
+        }
+        start = end + 1;
+    }
+    return gbkLines > utf8Lines ? Encoding::Gbk : Encoding::Utf8;
+}
+
+QString decodeUnmarkedLine(QByteArrayView line, Encoding lean)
 {
     bool multiByte = false;
     if (!isUtf8(line, &multiByte) || !multiByte)
         return decodeGbk(line);
-    const Plausibility plausibility = utf8Plausibility(line);
-    if (plausibility == Plausibility::Plausible || gbkPlausibility(line) <= plausibility)
-        return QString::fromUtf8(line);
-    return decodeGbk(line);
+    const Utf8Reading utf8 = readUtf8(line);
+    const Plausibility gbk = gbkPlausibility(line);
+    bool utf8Wins;
+    if (lean == Encoding::Utf8)
+        // In a file of UTF-8 lessons, an odd line too (Greek Ρ, or ü alone); not one that is
+        // no text in UTF-8 at all (山水小园 saved as GBK).
+        utf8Wins = utf8.plausibility != Plausibility::Implausible || gbk == utf8.plausibility;
+    else
+        // In a file of GBK lines, a UTF-8 line of Chinese wins a tie (UTF-8 佻 is GBK 浣); a
+        // sign wins none (GBK 搂 is UTF-8 §).
+        utf8Wins = utf8.chinese ? utf8.plausibility >= gbk : utf8.plausibility > gbk;
+    return utf8Wins ? QString::fromUtf8(line) : decodeGbk(line);
 }
 
 QString decodeGbk(QByteArrayView bytes)

@@ -17,20 +17,28 @@ Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength = nullpt
 
 // How likely a reading is to be what a parent wrote, worst first.
 enum class Plausibility {
-    // Holds characters no lesson uses: Arabic, Syriac, Telugu, Greek, Cyrillic, Hangul, box
-    // drawing, private-use or undecodable characters (what the other encoding's bytes
-    // turn into).
+    // Holds characters no lesson uses: Arabic, Syriac, Telugu, Hangul, private-use or
+    // undecodable characters (what the other encoding's bytes turn into).
     Implausible,
     // Only odd: a tone-marked or accented letter in no Latin word (é alone), a middle dot
-    // beside no letter, a character outside the basic plane; a rare GBK extension character.
+    // beside no letter, a character outside the basic plane, kana, Greek or Cyrillic; a rare
+    // GBK extension character.
     Doubtful,
     // Chinese characters, CJK and general punctuation, full-width forms, ASCII, pinyin and
-    // other Latin words with their marks.
+    // other Latin words with their marks, and the symbols and emoji lessons are decorated
+    // with (★ ① ℃ → √ 🍎).
     Plausible,
 };
 
-// The plausibility of bytes read as UTF-8; they must be valid UTF-8 (isUtf8).
-Plausibility utf8Plausibility(QByteArrayView utf8);
+// Bytes read as UTF-8, which they must be (isUtf8): how plausible they are, whether they hold
+// Chinese characters, and whether they are nothing but Latin-1 signs (¥ § °), which are the
+// bytes of some GBK characters (楼 搂 掳).
+struct Utf8Reading {
+    Plausibility plausibility = Plausibility::Plausible;
+    bool chinese = false;
+    bool signsOnly = true;
+};
+Utf8Reading readUtf8(QByteArrayView utf8);
 // The plausibility of bytes read as GBK, judged from the bytes.
 Plausibility gbkPlausibility(QByteArrayView bytes);
 
@@ -39,14 +47,20 @@ Plausibility gbkPlausibility(QByteArrayView bytes);
 bool isUtf8(QByteArrayView bytes, bool* multiByte = nullptr);
 
 // The encoding of a whole file without a byte-order mark: UTF-8 when it is valid UTF-8 and
-// that reading is at least as plausible as the GBK one; GBK when the GBK reading is the more
-// plausible; Unmarked when the file must be decided line by line (it is not valid UTF-8, or
-// neither reading is plausible as a whole: a GBK file with UTF-8 lines added).
+// that reading is plausible; GBK when the GBK reading is the more plausible; Unmarked when the
+// file must be decided line by line (it is not valid UTF-8, or neither reading is plausible as
+// a whole: a GBK file with UTF-8 lines added, a UTF-8 file with GBK lines added).
 Encoding decideUnmarkedFile(QByteArrayView bytes);
 
+// Which way a file decided line by line leans: the encoding most of its lines can only be
+// in (GBK where they are not valid UTF-8; UTF-8 where they are Chinese only in UTF-8), UTF-8
+// where none can.
+Encoding leaningOf(QByteArrayView bytes);
+
 // One line of a file decided line by line, by the same rule: a line that is not valid UTF-8
-// is GBK; otherwise UTF-8, unless the GBK reading is the more plausible.
-QString decodeUnmarkedLine(QByteArrayView line);
+// is GBK; otherwise the more plausible reading. Where that is unclear (GBK 搂 and UTF-8 § are
+// the same bytes) the line goes the way the file leans.
+QString decodeUnmarkedLine(QByteArrayView line, Encoding lean);
 
 // GBK (code page 936) to UTF-16. Bytes that do not form a GBK character become U+FFFD.
 QString decodeGbk(QByteArrayView bytes);

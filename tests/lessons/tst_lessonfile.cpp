@@ -24,6 +24,8 @@ private slots:
     void detectsEncoding();
     void everyCharacterAndWordReadsAsWritten_data();
     void everyCharacterAndWordReadsAsWritten();
+    void decoratedLessonsReadAsWritten_data();
+    void decoratedLessonsReadAsWritten();
     void badBytesBecomeReplacementCharacters_data();
     void badBytesBecomeReplacementCharacters();
     void hundredLinesNumberedInOrder();
@@ -147,6 +149,17 @@ void TestLessonFile::detectsEncoding_data()
     QTest::newRow("a UTF-8 file with a GBK line added")
         << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("我的新课"))
         << expected + QStringList{"第3课：我的新课"};
+    // A GBK line whose bytes are also valid UTF-8, added to a UTF-8 file.
+    QTest::newRow("a UTF-8 file with a GBK line added that is valid UTF-8")
+        << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("山水小园"))
+        << expected + QStringList{"第3课：山水小园"};
+    // Decorated lessons and full-width punctuation, saved as UTF-8.
+    const QStringList decorated{"苹果🍎", "香蕉🍌", "西瓜🍉", "小狗🐶", "★★★★",
+                                "花儿😀", "向左→走", "我爱你！", "25℃", "√×"};
+    QStringList decoratedEntries;
+    for (qsizetype i = 0; i < decorated.size(); ++i)
+        decoratedEntries << lessonEntry(qint32(i + 1), decorated[i]);
+    QTest::newRow("decorated UTF-8 lessons") << decorated.join(u'\n').toUtf8() << decoratedEntries;
     QTest::newRow("a mark decides for every line")
         << QByteArray("\xEF\xBB\xBF") + lessons.toUtf8() + "\n" + gbk(QStringLiteral("春"))
         << expected + QStringList{"第3课：\uFFFD\uFFFD"};
@@ -231,6 +244,67 @@ void TestLessonFile::everyCharacterAndWordReadsAsWritten()
     QVERIFY2(wrong.isEmpty(),
              qPrintable(QString::number(wrong.size()) + QStringLiteral(" wrong, first: ") +
                         wrong.mid(0, 20).join(u'\n')));
+}
+
+// The symbols of GB2312's rows 1 to 9 and emoji, as parents decorate lessons with them: alone,
+// doubled and beside Chinese on a line, in a file of lessons in either encoding. (Alone, some
+// are the bytes of a GBK character in the other encoding: GBK 搂 is UTF-8 §; the file around
+// them tells which.)
+void TestLessonFile::decoratedLessonsReadAsWritten_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("asGbk");
+    QStringList symbols;
+    for (int lead = 0xA1; lead <= 0xA9; ++lead) {
+        for (int trail = 0xA1; trail <= 0xFE; ++trail) {
+            const char code[] = {char(lead), char(trail)};
+            const QString symbol = decodeGbk(QByteArrayView(code, 2));
+            if (symbol.size() == 1 && symbol.front().category() != QChar::Other_PrivateUse &&
+                symbol != QChar(QChar::ReplacementCharacter) && !symbol.front().isSpace())
+                symbols << symbol;
+        }
+    }
+    QVERIFY2(symbols.size() > 600, qPrintable(QString::number(symbols.size())));
+    QStringList emoji;
+    for (const char* e : {"🍎", "🍌", "🍉", "🐶", "😀", "👍", "❤️", "⭐", "🌸", "🚗", "👨‍👩‍👧", "🇨🇳"})
+        emoji << QString::fromUtf8(e);
+    QStringList doubled, beside;
+    for (const QString& symbol : symbols + emoji) {
+        doubled << symbol + symbol;
+        beside << QStringLiteral("苹果") + symbol << symbol + QStringLiteral("小狗");
+    }
+    for (const bool asGbk : {false, true}) {
+        const char* encoding = asGbk ? "GBK" : "UTF-8";
+        QTest::addRow("%s: symbols alone", encoding) << symbols << asGbk;
+        QTest::addRow("%s: symbols doubled", encoding) << doubled << asGbk;
+        QTest::addRow("%s: symbols beside Chinese", encoding) << beside << asGbk;
+    }
+    QTest::addRow("UTF-8: emoji alone") << emoji << false;
+}
+
+void TestLessonFile::decoratedLessonsReadAsWritten()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(bool, asGbk);
+    const QStringList lessons{QStringLiteral("春夏秋冬"), QStringLiteral("东南西北")};
+    QStringList expected;
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        if (asGbk && decodeGbk(gbk(line)) != line)
+            continue; // not in GBK
+        for (const QString& around : {lessons[0], line, lessons[1]}) {
+            expected << around;
+            bytes += (asGbk ? gbk(around) : around.toUtf8()) + "\r\n";
+        }
+    }
+    const QStringList entries = parseLessonFile(bytes, INT_MAX).entries;
+    QStringList wrong;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        if (entries.value(i) != lessonEntry(qint32(i + 1), expected[i]))
+            wrong << expected[i] + QStringLiteral(" → ") + entries.value(i);
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(QString::number(wrong.size()) + QStringLiteral(" wrong: ") +
+                                         wrong.mid(0, 20).join(u'\n')));
 }
 
 void TestLessonFile::badBytesBecomeReplacementCharacters_data()
