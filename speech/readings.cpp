@@ -518,4 +518,39 @@ QString voicePinyin(const QString& text)
     return out;
 }
 
+QString toneMarked(const QString& numbered)
+{
+    static const QString marks[] = {QStringLiteral("āáǎà"), QStringLiteral("ēéěè"),
+                                    QStringLiteral("īíǐì"), QStringLiteral("ōóǒò"),
+                                    QStringLiteral("ūúǔù"), QStringLiteral("ǖǘǚǜ")};
+    static const QString vowels = QStringLiteral("aeiouü");
+    QStringList syllables = numbered.split(u' ');
+    for (QString& s : syllables) {
+        const bool erhua = s.size() > 2 && s.endsWith(u'r') && s.at(s.size() - 2).isDigit();
+        QString body = erhua ? s.chopped(1) : s;
+        if (body.size() < 2 || !body.back().isDigit() || body.back() < u'1' || body.back() > u'5')
+            continue;
+        const int tone = body.back().digitValue();
+        body.chop(1);
+        body.replace(u'v', u'ü');
+        if (!std::all_of(body.begin(), body.end(),
+                         [](QChar c) { return (c >= u'a' && c <= u'z') || c == u'ü'; }))
+            continue;
+        // The mark goes on a or e, on the o of ou, else on the last vowel.
+        qsizetype at = body.indexOf(u'a');
+        if (at < 0)
+            at = body.indexOf(u'e');
+        if (at < 0)
+            at = body.indexOf(QStringLiteral("ou"));
+        for (qsizetype i = body.size(); at < 0 && i-- > 0;) {
+            if (vowels.contains(body.at(i)))
+                at = i;
+        }
+        if (at >= 0 && tone <= 4)
+            body[at] = marks[vowels.indexOf(body.at(at))].at(tone - 1);
+        s = erhua ? body + u'r' : body;
+    }
+    return syllables.join(u' ');
+}
+
 } // namespace mulo::speech

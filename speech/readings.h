@@ -15,6 +15,10 @@ namespace mulo::speech {
 // else (digits, Latin letters, punctuation, spaces) stays as it is.
 QString voicePinyin(const QString& text);
 
+// Numbered pinyin as a child's book writes it, with tone marks: "chun1 lv4 dian3r ma5" is
+// "chūn lǜ diǎnr ma". Anything that is no syllable stays as it is.
+QString toneMarked(const QString& numbered);
+
 // A sorted table of "key<TAB>value" lines, searched in place: nothing is parsed or copied
 // when it is opened, so a table compiled into the program costs nothing until it is used.
 class ReadingTable {

@@ -19,6 +19,8 @@ private slots:
     void everyRuleReadsItsLines_data();
     void everyRuleReadsItsLines();
     void everydayLinesAreReadAsATeacherReadsThem();
+    void toneMarksAreWhereABookPutsThem_data();
+    void toneMarksAreWhereABookPutsThem();
     void theTablesPagesAreHandedBackAfterAnAnswer();
     void tableLookUpFindsFirstMiddleAndLastKeys_data();
     void tableLookUpFindsFirstMiddleAndLastKeys();
@@ -179,6 +181,23 @@ void TestReadings::everydayLinesAreReadAsATeacherReadsThem()
     QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(u'\n')));
     for (const QString& line : knownMisses)
         QVERIFY2(wrong.contains(line), qPrintable(line + QStringLiteral(" reads right now")));
+}
+
+void TestReadings::toneMarksAreWhereABookPutsThem_data()
+{
+    QTest::addColumn<QString>("numbered");
+    QTest::addColumn<QString>("marked");
+    QTest::newRow("on a, on e, on o of ou") << "hao3 xue2 dou4" << "hǎo xué dòu";
+    QTest::newRow("on the last of i and u") << "liu2 gui4 shui3" << "liú guì shuǐ";
+    QTest::newRow("ü, a light syllable, erhua") << "lv4 ma5 dian3r" << "lǜ ma diǎnr";
+    QTest::newRow("no syllable stays") << "5 ： ke4" << "5 ： kè";
+}
+
+void TestReadings::toneMarksAreWhereABookPutsThem()
+{
+    QFETCH(QString, numbered);
+    QFETCH(QString, marked);
+    QCOMPARE(toneMarked(numbered), marked);
 }
 
 // How many pages of a stretch of memory this process has mapped in, by the kernel's page map;
