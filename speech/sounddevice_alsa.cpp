@@ -1,6 +1,9 @@
 #include "outputs.h"
 
 #include <alsa/asoundlib.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 
 namespace mulo::speech {
 
@@ -32,18 +35,33 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
         snd_pcm_t* device;
         ~Closer() { snd_pcm_close(device); }
     } closer{device};
-    // Once open, writing waits for the device: the answer returns when it has been played.
-    if ((error = snd_pcm_nonblock(device, 0)) < 0)
-        throw audioError("无法打开声音设备", error);
-
     // ALSA converts to whatever the device takes; a fifth of a second of buffering.
     error = snd_pcm_set_params(device, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
                                unsigned(sampleRate), 1, 200000);
     if (error < 0)
         throw audioError("无法打开声音设备", error);
+    // The answer returns when it has been played, but never waits on a device that has
+    // stopped taking sound (a USB speaker pulled out, a stalled sound server) for longer than
+    // the answer plus five seconds: the device stays non-blocking and is waited on with a
+    // bound.
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() +
+                          duration_cast<steady_clock::duration>(
+                              duration<double>(double(samples.size()) / sampleRate)) +
+                          seconds(5);
+    const auto waitForDevice = [&] {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0)
+            throw RuntimeError(QStringLiteral("声音设备停止了播放"));
+        snd_pcm_wait(device, int(std::min<long long>(left, 100)));
+    };
     for (std::size_t done = 0; done < samples.size();) {
         snd_pcm_sframes_t written =
             snd_pcm_writei(device, samples.data() + done, samples.size() - done);
+        if (written == -EAGAIN) {
+            waitForDevice();
+            continue;
+        }
         // An underrun only means the device waited for us: carry on where it stopped.
         if (written < 0)
             written = snd_pcm_recover(device, int(written), 1);
@@ -51,8 +69,13 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
             throw audioError("播放出错", int(written));
         done += std::size_t(written);
     }
-    // Draining waits until every buffered sample has been played.
-    if ((error = snd_pcm_drain(device)) < 0)
+    // Draining: every buffered sample played.
+    error = snd_pcm_drain(device);
+    while (error == -EAGAIN || snd_pcm_state(device) == SND_PCM_STATE_DRAINING) {
+        waitForDevice();
+        error = 0;
+    }
+    if (error < 0)
         throw audioError("播放出错", error);
 }
 

@@ -5,6 +5,7 @@
 // or
 //   pcm_type.realtime { lib "/path/to/libasound_module_pcm_standins.so" }
 //   pcm.!default { type realtime; file "/path/played.raw"; underrun_at 4000 }
+// (stall_at 4000 instead: after 4000 frames the device stops playing, as one pulled out does)
 
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
@@ -41,6 +42,7 @@ struct RealTime {
     snd_pcm_uframes_t taken = 0; // frames written to the device so far
     long underrunAt = 0;         // 0: never
     bool underrunDone = false;
+    long stallAt = 0;            // 0: never; else it plays no more after so many frames
     std::chrono::steady_clock::time_point started;
     snd_pcm_uframes_t playedBefore = 0; // frames played before the last start
     bool running = false;
@@ -59,7 +61,8 @@ snd_pcm_uframes_t playedSoFar(RealTime* d)
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - d->started).count();
     const auto played = d->playedBefore + snd_pcm_uframes_t(seconds * d->io.rate);
-    return std::min(played, d->taken); // it cannot play what it has not been given
+    const auto playable = d->stallAt > 0 ? std::min(d->taken, snd_pcm_uframes_t(d->stallAt)) : d->taken;
+    return std::min(played, playable); // it cannot play what it has not been given
 }
 
 snd_pcm_ioplug_callback_t realTimeCallbacks()
@@ -120,7 +123,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(realtime)
 {
     (void)root;
     const char* file = nullptr;
-    long underrunAt = 0;
+    long underrunAt = 0, stallAt = 0;
     snd_config_iterator_t i, next;
     snd_config_for_each(i, next, conf)
     {
@@ -133,6 +136,8 @@ SND_PCM_PLUGIN_DEFINE_FUNC(realtime)
             continue;
         if (!std::strcmp(id, "underrun_at") && snd_config_get_integer(n, &underrunAt) == 0)
             continue;
+        if (!std::strcmp(id, "stall_at") && snd_config_get_integer(n, &stallAt) == 0)
+            continue;
         return -EINVAL;
     }
     if (!file || stream != SND_PCM_STREAM_PLAYBACK)
@@ -144,6 +149,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(realtime)
         return -EIO;
     }
     d->underrunAt = underrunAt;
+    d->stallAt = stallAt;
     d->io.version = SND_PCM_IOPLUG_VERSION;
     d->io.name = "a stand-in that plays in real time";
     static const snd_pcm_ioplug_callback_t callbacks = realTimeCallbacks();

@@ -110,6 +110,7 @@ private slots:
 #if defined(Q_OS_LINUX) // on stand-in ALSA devices
     void theSoundDevicePlaysTheWholeAnswerBeforePlayReturns_data();
     void theSoundDevicePlaysTheWholeAnswerBeforePlayReturns();
+    void aDeviceThatStopsPlayingIsGivenUpOnAfterTheAnswerAndFiveSeconds();
     void anUnusableSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet_data();
     void anUnusableSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet();
 #endif
@@ -446,6 +447,29 @@ void TestSpeech::theSoundDevicePlaysTheWholeAnswerBeforePlayReturns()
     const QByteArray bytes = result.readAll();
     QCOMPARE(bytes.size(), qsizetype(second.size() * 2));
     QVERIFY(std::memcmp(bytes.constData(), second.data(), std::size_t(bytes.size())) == 0);
+}
+
+// A device that stops taking sound halfway (a USB speaker pulled out): the answer gives up on
+// it once the answer's length and five seconds have passed, and the window goes on.
+void TestSpeech::aDeviceThatStopsPlayingIsGivenUpOnAfterTheAnswerAndFiveSeconds()
+{
+    QTemporaryDir home;
+    QFile file(home.filePath(QStringLiteral(".asoundrc")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("pcm_type.realtime { lib \"%1\" }\n"
+                              "pcm.!default { type realtime; file \"%2\"; stall_at 4000 }\n")
+                   .arg(QStringLiteral(MULO_STANDIN_DEVICES), home.filePath(QStringLiteral("played.raw")))
+                   .toUtf8());
+    file.close();
+    qputenv("HOME", QFile::encodeName(home.path()));
+    snd_config_update_free_global();
+    const std::vector<std::int16_t> second(8000, 1000);
+    QElapsedTimer timer;
+    timer.start();
+    auto playing = std::async(std::launch::async, [&] { SoundDeviceOutput().play(second, 8000); });
+    QVERIFY(playing.wait_for(std::chrono::seconds(20)) == std::future_status::ready);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, playing.get());
+    QVERIFY2(timer.elapsed() >= 5500, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestSpeech::anUnusableSoundDeviceFailsAtOnceAndTheAnswerStaysQuiet_data()
