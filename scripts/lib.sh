@@ -11,12 +11,12 @@ ensure_packages() {
   local sudo=()
   if [[ $(id -u) -ne 0 ]]; then
     if ! command -v sudo >/dev/null; then
-      echo "Missing packages; as root, install them with: su -c 'apt-get install ${missing[*]}'" >&2
+      echo "缺少软件包，请以 root 身份安装：su -c 'apt-get install ${missing[*]}'（Missing packages; as root, install them with the command above.）" >&2
       return 1
     fi
     sudo=(sudo)
   fi
-  echo "Installing: ${missing[*]}"
+  echo "正在安装（Installing）：${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   # A fresh machine may not know the packages yet.
   "${sudo[@]}" apt-get install -y -q "${missing[@]}" >/dev/null ||

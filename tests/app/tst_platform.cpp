@@ -1,4 +1,5 @@
 #include "core/platform.h"
+#include "platform/readtoend.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,9 +12,30 @@ using namespace mulo;
 class TestPlatform : public QObject {
     Q_OBJECT
 private slots:
+    void aReadThatFailsMidwayIsAFailureWithWhatWasRead();
     void librariesOpenFilesWhateverTheirPathHolds_data();
     void librariesOpenFilesWhateverTheirPathHolds();
 };
+
+// The lesson file's later lessons are not silently lost: a failure after some bytes is a
+// failure, and the bytes read before it are kept for the lessons they hold.
+void TestPlatform::aReadThatFailsMidwayIsAFailureWithWhatWasRead()
+{
+    const QByteArray file = QByteArrayLiteral("春夏秋冬\n东南西北\n");
+    qsizetype at = 0;
+    QByteArray bytes;
+    const auto failAfterTen = [&](char* into, qint64 most) -> qint64 {
+        if (at >= 10)
+            return -1;
+        const qint64 n = std::min<qint64>({most, 4, 10 - at});
+        std::copy_n(file.constData() + at, n, into);
+        at += n;
+        return n;
+    };
+    QCOMPARE(mulo::platform::readToEnd(bytes, file.size(), 1 << 20, failAfterTen),
+             mulo::platform::RegularFile::Status::ReadFailed);
+    QCOMPARE(bytes, file.left(10));
+}
 
 void TestPlatform::librariesOpenFilesWhateverTheirPathHolds_data()
 {

@@ -1,5 +1,5 @@
-# Lessons a parent edited survive what a parent does again: installing over them, and a
-# rebuild after the sample lessons changed.
+# Lessons a parent edited survive what a parent does again: installing over them (or over a
+# link of theirs), and rebuilding.
 #   cmake -DBUILD_DIR=… -DSAMPLE=… -DWORK=… -P tst_keeplessons.cmake
 file(REMOVE_RECURSE "${WORK}")
 set(prefix "${WORK}/root")
@@ -37,11 +37,24 @@ install_into("${prefix}")
 expect_lessons("${prefix}/etc/mulo/test.txt" "installing again")
 expect_lessons("${prefix}/opt/mulo/test.txt" "installing again")
 
-# The build's own lessons, edited, after the sample changed (a newer sample file).
-file(WRITE "${WORK}/build/test.txt" "${edited}")
-file(WRITE "${WORK}/newer-sample.txt" "春夏秋冬\n")
-execute_process(COMMAND "${CMAKE_COMMAND}" -DMULO_PLACE_TO=${WORK}/build/test.txt
-                        -DMULO_PLACE_COPY=${WORK}/newer-sample.txt
-                        -P "${CMAKE_CURRENT_LIST_DIR}/../../assets/place-if-missing.cmake")
-expect_lessons("${WORK}/build/test.txt" "a rebuild")
+# A parent's own link in the lessons' place, whose target is missing at install time: kept.
+file(REMOVE "${prefix}/opt/mulo/test.txt")
+file(CREATE_LINK "/nonexistent/lessons.txt" "${prefix}/opt/mulo/test.txt" SYMBOLIC)
+install_into("${prefix}")
+file(READ_SYMLINK "${prefix}/opt/mulo/test.txt" link)
+if(NOT link STREQUAL "/nonexistent/lessons.txt")
+  message(FATAL_ERROR "installing replaced a parent's link to lessons that are not there now")
+endif()
+
+# The build's own lessons, edited, through the build's own rule, which runs at every build.
+set(lessons "${BUILD_DIR}/test.txt")
+file(RENAME "${lessons}" "${WORK}/build-lessons.txt")
+file(WRITE "${lessons}" "${edited}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --build "${BUILD_DIR}" --target mulo_sample_lessons
+                RESULT_VARIABLE failed OUTPUT_QUIET)
+file(READ "${lessons}" rebuilt)
+file(RENAME "${WORK}/build-lessons.txt" "${lessons}")
+if(failed OR NOT rebuilt STREQUAL edited)
+  message(FATAL_ERROR "a rebuild replaced the edited lessons in ${lessons}")
+endif()
 file(REMOVE_RECURSE "${WORK}")

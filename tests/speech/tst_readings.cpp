@@ -1,3 +1,4 @@
+#include "espeakengine.h"
 #include "readings.h"
 
 #include <QFile>
@@ -237,8 +238,8 @@ void TestReadings::theTablesPagesAreHandedBackAfterAnAnswer()
     if (touched < 0)
         QSKIP("no page map to read here");
     QVERIFY2(touched > 500, qPrintable(QString::number(touched)));
-    voicePinyin(QStringLiteral("春夏秋冬"));
-    releaseReadingPages();
+    const auto engine = EspeakEngine::open(); // a real answer hands them back itself
+    engine->synthesize(QStringLiteral("春夏秋冬"), engine->voices().front(), 243);
     const int kept = pagesMappedIn(words);
     QVERIFY2(kept < touched / 10, qPrintable(QStringLiteral("%1 of %2").arg(kept).arg(touched)));
 }
