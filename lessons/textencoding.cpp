@@ -57,9 +57,9 @@ constexpr Range markedLetterRanges[] = {
 // ⭐ and ⭕, and emoji with their joiner and presentation selector. The same bytes read as
 // GBK are one of GBK's added characters at best.
 constexpr Range symbolRanges[] = {
-    {0x00A0, 0x00BF}, {0x02C7, 0x02C7}, {0x02C9, 0x02CB}, {0x02D9, 0x02D9}, {0x200D, 0x200D},
-    {0x2100, 0x214F}, {0x2190, 0x23FF}, {0x2500, 0x27BF}, {0x2B50, 0x2B55}, {0xFE0F, 0xFE0F},
-    {0x1F000, 0x1FAFF},
+    {0x00A0, 0x00BF}, {0x02C7, 0x02C7}, {0x02C9, 0x02CB},   {0x02D9, 0x02D9},
+    {0x200D, 0x200D}, {0x2100, 0x214F}, {0x2190, 0x23FF},   {0x2500, 0x27BF},
+    {0x2B50, 0x2B55}, {0xFE0F, 0xFE0F}, {0x1F000, 0x1FAFF},
 };
 
 // Letters of other scripts that GB2312 carries as well (ɑ ɡ of its pinyin row, Greek,
@@ -67,9 +67,9 @@ constexpr Range symbolRanges[] = {
 // where that is one of GBK's added characters; GBK's Chinese characters read as UTF-8 become
 // such letters, and stay the less plausible reading.
 constexpr Range unusualLetterRanges[] = {
-    {0x0251, 0x0251}, {0x0261, 0x0261}, {0x0391, 0x03A9}, {0x03B1, 0x03C9}, {0x0401, 0x0401},
-    {0x0410, 0x044F}, {0x0451, 0x0451}, {0x3041, 0x3093}, {0x309B, 0x309E}, {0x30A1, 0x30F6},
-    {0x30FC, 0x30FE},
+    {0x0251, 0x0251}, {0x0261, 0x0261}, {0x0391, 0x03A9}, {0x03B1, 0x03C9},
+    {0x0401, 0x0401}, {0x0410, 0x044F}, {0x0451, 0x0451}, {0x3041, 0x3093},
+    {0x309B, 0x309E}, {0x30A1, 0x30F6}, {0x30FC, 0x30FE},
 };
 
 template <std::size_t N> bool inRanges(char32_t c, const Range (&ranges)[N])
@@ -180,8 +180,8 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         const Kind kind = kindOf(c);
         if (kind == Kind::Foreign)
             return {Plausibility::Implausible, reading.chinese, false};
-        reading.chinese =
-            reading.chinese || kind == Kind::Rare || (c >= 0x3400 && kind == Kind::Other && c <= 0x9FFF);
+        reading.chinese = reading.chinese || kind == Kind::Rare ||
+                          (c >= 0x3400 && kind == Kind::Other && c <= 0x9FFF);
         reading.signsOnly = reading.signsOnly && ((c >= 0xA0 && c <= 0xBF) || c == ' ');
         const bool operand =
             isLetter(kind) || (c >= '0' && c <= '9') || (kind == Kind::Other && c >= 0x3400);

@@ -233,8 +233,7 @@ void EspeakEngine::selectVoice(const VoiceToken& voice)
         throw RuntimeError(QStringLiteral("语音引擎没有这个语音：") + voice.name);
 }
 
-std::vector<std::int16_t> EspeakEngine::synthesizeLocked(const QByteArray& utf8,
-                                                         int wordsPerMinute,
+std::vector<std::int16_t> EspeakEngine::synthesizeLocked(const QByteArray& utf8, int wordsPerMinute,
                                                          std::vector<WordEvent>& words)
 {
     espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
@@ -266,8 +265,7 @@ double EspeakEngine::levelPitchLocked()
     return pitch;
 }
 
-Utterance EspeakEngine::synthesize(const QString& text, const VoiceToken& voice,
-                                   int wordsPerMinute)
+Utterance EspeakEngine::synthesize(const QString& text, const VoiceToken& voice, int wordsPerMinute)
 {
     std::lock_guard guard(m_lock);
     selectVoice(voice);

@@ -32,8 +32,7 @@ public:
     VoiceToken defaultVoice() const override;
     int sampleRate() const override { return m_sampleRate; }
     // For the Mandarin voice, the syllables with their tones and the voice's level pitch.
-    Utterance synthesize(const QString& text, const VoiceToken& voice,
-                         int wordsPerMinute) override;
+    Utterance synthesize(const QString& text, const VoiceToken& voice, int wordsPerMinute) override;
 
     // Where the Mandarin voice of our own is looked for, first to last: beside the program,
     // then in the source tree. Without it espeak-ng's own Mandarin voice speaks; a test

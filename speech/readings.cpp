@@ -181,7 +181,8 @@ constexpr std::u32string_view becomingVerbs = U"成作以认称化变分视选�
 constexpr std::u32string_view afterResults = U"了的在掉光净着过";
 // Verbs of going and bringing, whose 来 and 去 after 不 are a complement (走不动, 拿不来);
 // after others 不来, 不去 are a plain "not come", "not go" (说不去了).
-constexpr std::u32string_view movingVerbs = U"走跑飞回进出上下过拿带送搬爬跳游开站坐起跟赶追拉推抬寄运";
+constexpr std::u32string_view movingVerbs =
+    U"走跑飞回进出上下过拿带送搬爬跳游开站坐起跟赶追拉推抬寄运";
 
 // Splits a run into the words it most likely is: the split whose words are written most
 // often together, over every word of the table (水/中/的/鱼, not 水/中的/鱼, where 中的 is a
@@ -328,8 +329,7 @@ void readInContext(std::vector<Syllable>& run)
         const char* reading = nullptr;
         if (before && before->character == U'姓' && before->wordLength == 1) // not 老百姓
             reading = readingOf(surnames, s.character);
-        if (!reading && before && isOneOf(before->character, counters) &&
-            countsWhatFollows(run, i))
+        if (!reading && before && isOneOf(before->character, counters) && countsWhatFollows(run, i))
             reading = readingOf(measureWords, s.character);
         // After a word of degree it is an adjective, not a verb: 太长了 cháng, 长了 zhǎng.
         const bool afterDegree = before && isOneOf(before->character, U"很太真好更最挺多非特");

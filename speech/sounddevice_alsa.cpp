@@ -1,7 +1,7 @@
 #include "outputs.h"
 
-#include <alsa/asoundlib.h>
 #include <algorithm>
+#include <alsa/asoundlib.h>
 #include <cerrno>
 #include <chrono>
 

@@ -61,7 +61,7 @@ std::vector<Contour> contoursOf(std::span<const SyllableTone> syllables)
             continue;
         }
         const int before = s > 0 ? syllables[s - 1].tone : 0;
-        const double level = before == 5 ? contours.back().end
+        const double level = before == 5                  ? contours.back().end
                              : before >= 1 && before <= 4 ? lightLevelAfter[before]
                                                           : lightLevelAfter[0];
         contours.push_back({level, level, level - 0.5, 0.5});
@@ -148,7 +148,7 @@ PitchTrack trackPitch(std::span<const std::int16_t> samples, const Energy& energ
     if (window + maxLag + 1 >= samples.size())
         return track;
 
-    constexpr double quietest = 3e-3;      // of the loudest frame's energy
+    constexpr double quietest = 3e-3;       // of the loudest frame's energy
     constexpr double quietForAround = 0.05; // of the loudest frame within a syllable's length
     constexpr double leastLikeness = 0.6;
     // The energy of the sound's changes from sample to sample against its own: twice
@@ -236,7 +236,8 @@ PitchTrack trackPitch(std::span<const std::int16_t> samples, const Energy& energ
     // their old pitch. A burst's pitch, on its own, jumps about from frame to frame.
     constexpr double leastLikenessAtTheEdge = 0.5, mostChangeAtTheEdge = 0.8, quietestEdge = 0.01;
     const auto continues = [&](std::size_t f, double beside, std::size_t edge) {
-        if (frameEnergy[f] < loudest * quietest || frameEnergy[f] < quietestEdge * frameEnergy[edge] ||
+        if (frameEnergy[f] < loudest * quietest ||
+            frameEnergy[f] < quietestEdge * frameEnergy[edge] ||
             !lowEnough(windowStart(f), mostChangeAtTheEdge))
             return 0.0;
         const auto [period, alike] = ownPeriod(f);
@@ -390,8 +391,7 @@ std::vector<int> syllableTones(std::string_view pinyin)
     return tones;
 }
 
-std::vector<SyllableTone> matchSyllables(std::string_view pinyin,
-                                         std::span<const WordEvent> events,
+std::vector<SyllableTone> matchSyllables(std::string_view pinyin, std::span<const WordEvent> events,
                                          std::size_t sampleCount)
 {
     const std::vector<int> tones = syllableTones(pinyin);
@@ -527,7 +527,8 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
     std::ptrdiff_t shift = 0; // how far the sound has moved so far
     for (const VoicedRun& run : runs) {
         const std::size_t from = run.marks.front() + std::size_t(shift);
-        const auto span = std::size_t(std::lround(stretch * double(run.marks.back() - run.marks.front())));
+        const auto span =
+            std::size_t(std::lround(stretch * double(run.marks.back() - run.marks.front())));
         placed.push_back({from, from + span});
         shift = std::ptrdiff_t(from + span) - std::ptrdiff_t(run.marks.back());
     }
@@ -538,11 +539,13 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
     for (std::size_t k = 0, i = 0; k <= runs.size(); ++k) {
         const std::size_t until = k < runs.size() ? runs[k].marks.front() : samples.size();
         const std::ptrdiff_t by =
-            k == 0 ? 0 : std::ptrdiff_t(placed[k - 1].to) - std::ptrdiff_t(runs[k - 1].marks.back());
+            k == 0 ? 0
+                   : std::ptrdiff_t(placed[k - 1].to) - std::ptrdiff_t(runs[k - 1].marks.back());
         for (; i < until; ++i)
             base[std::size_t(std::ptrdiff_t(i) + by)] = samples[i];
         if (k < runs.size()) {
-            std::fill(inside.begin() + long(placed[k].from), inside.begin() + long(placed[k].to), true);
+            std::fill(inside.begin() + long(placed[k].from), inside.begin() + long(placed[k].to),
+                      true);
             i = runs[k].marks.back();
         }
     }
@@ -588,8 +591,7 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
     // sound that was there, so nothing clicks.
     std::vector<std::int16_t> result(length);
     for (std::size_t i = 0; i < length; ++i) {
-        const double value =
-            inside[i] ? sum[i] : sum[i] + std::max(0.0, 1 - weight[i]) * base[i];
+        const double value = inside[i] ? sum[i] : sum[i] + std::max(0.0, 1 - weight[i]) * base[i];
         result[i] = std::int16_t(std::clamp<long>(std::lround(value), INT16_MIN, INT16_MAX));
     }
     return result;

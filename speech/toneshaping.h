@@ -72,8 +72,7 @@ struct WordEvent {
 // an empty one at the end) are passed over; a word without an event is placed between its
 // neighbours, and with no event at all the words share the sound evenly. Empty when the
 // pinyin holds no syllable.
-std::vector<SyllableTone> matchSyllables(std::string_view pinyin,
-                                         std::span<const WordEvent> events,
+std::vector<SyllableTone> matchSyllables(std::string_view pinyin, std::span<const WordEvent> events,
                                          std::size_t sampleCount);
 
 } // namespace mulo::speech

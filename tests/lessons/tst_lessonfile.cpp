@@ -154,8 +154,8 @@ void TestLessonFile::detectsEncoding_data()
         << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("山水小园"))
         << expected + QStringList{"第3课：山水小园"};
     // Decorated lessons and full-width punctuation, saved as UTF-8.
-    const QStringList decorated{"苹果🍎", "香蕉🍌", "西瓜🍉", "小狗🐶", "★★★★",
-                                "花儿😀", "向左→走", "我爱你！", "25℃", "√×"};
+    const QStringList decorated{"苹果🍎", "香蕉🍌",   "西瓜🍉",    "小狗🐶", "★★★★",
+                                "花儿😀", "向左→走", "我爱你！", "25℃",   "√×"};
     QStringList decoratedEntries;
     for (qsizetype i = 0; i < decorated.size(); ++i)
         decoratedEntries << lessonEntry(qint32(i + 1), decorated[i]);
@@ -266,7 +266,8 @@ void TestLessonFile::decoratedLessonsReadAsWritten_data()
     }
     QVERIFY2(symbols.size() > 600, qPrintable(QString::number(symbols.size())));
     QStringList emoji;
-    for (const char* e : {"🍎", "🍌", "🍉", "🐶", "😀", "👍", "❤️", "⭐", "🌸", "🚗", "👨‍👩‍👧", "🇨🇳"})
+    for (const char* e :
+         {"🍎", "🍌", "🍉", "🐶", "😀", "👍", "❤️", "⭐", "🌸", "🚗", "👨‍👩‍👧", "🇨🇳"})
         emoji << QString::fromUtf8(e);
     QStringList doubled, beside;
     for (const QString& symbol : symbols + emoji) {
@@ -303,8 +304,9 @@ void TestLessonFile::decoratedLessonsReadAsWritten()
         if (entries.value(i) != lessonEntry(qint32(i + 1), expected[i]))
             wrong << expected[i] + QStringLiteral(" → ") + entries.value(i);
     }
-    QVERIFY2(wrong.isEmpty(), qPrintable(QString::number(wrong.size()) + QStringLiteral(" wrong: ") +
-                                         wrong.mid(0, 20).join(u'\n')));
+    QVERIFY2(wrong.isEmpty(),
+             qPrintable(QString::number(wrong.size()) + QStringLiteral(" wrong: ") +
+                        wrong.mid(0, 20).join(u'\n')));
 }
 
 void TestLessonFile::badBytesBecomeReplacementCharacters_data()

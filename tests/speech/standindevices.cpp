@@ -42,7 +42,7 @@ struct RealTime {
     snd_pcm_uframes_t taken = 0; // frames written to the device so far
     long underrunAt = 0;         // 0: never
     bool underrunDone = false;
-    long stallAt = 0;            // 0: never; else it plays no more after so many frames
+    long stallAt = 0; // 0: never; else it plays no more after so many frames
     std::chrono::steady_clock::time_point started;
     snd_pcm_uframes_t playedBefore = 0; // frames played before the last start
     bool running = false;
@@ -61,7 +61,8 @@ snd_pcm_uframes_t playedSoFar(RealTime* d)
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - d->started).count();
     const auto played = d->playedBefore + snd_pcm_uframes_t(seconds * d->io.rate);
-    const auto playable = d->stallAt > 0 ? std::min(d->taken, snd_pcm_uframes_t(d->stallAt)) : d->taken;
+    const auto playable =
+        d->stallAt > 0 ? std::min(d->taken, snd_pcm_uframes_t(d->stallAt)) : d->taken;
     return std::min(played, playable); // it cannot play what it has not been given
 }
 

@@ -188,10 +188,14 @@ void TestReadings::toneMarksAreWhereABookPutsThem_data()
 {
     QTest::addColumn<QString>("numbered");
     QTest::addColumn<QString>("marked");
-    QTest::newRow("on a, on e, on o of ou") << "hao3 xue2 dou4" << "hǎo xué dòu";
-    QTest::newRow("on the last of i and u") << "liu2 gui4 shui3" << "liú guì shuǐ";
-    QTest::newRow("ü, a light syllable, erhua") << "lv4 ma5 dian3r" << "lǜ ma diǎnr";
-    QTest::newRow("no syllable stays") << "5 ： ke4" << "5 ： kè";
+    QTest::newRow("on a, on e, on o of ou") << "hao3 xue2 dou4"
+                                            << "hǎo xué dòu";
+    QTest::newRow("on the last of i and u") << "liu2 gui4 shui3"
+                                            << "liú guì shuǐ";
+    QTest::newRow("ü, a light syllable, erhua") << "lv4 ma5 dian3r"
+                                                << "lǜ ma diǎnr";
+    QTest::newRow("no syllable stays") << "5 ： ke4"
+                                       << "5 ： kè";
 }
 
 void TestReadings::toneMarksAreWhereABookPutsThem()

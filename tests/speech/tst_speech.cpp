@@ -456,10 +456,11 @@ void TestSpeech::aDeviceThatStopsPlayingIsGivenUpOnAfterTheAnswerAndFiveSeconds(
     QTemporaryDir home;
     QFile file(home.filePath(QStringLiteral(".asoundrc")));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("pcm_type.realtime { lib \"%1\" }\n"
-                              "pcm.!default { type realtime; file \"%2\"; stall_at 4000 }\n")
-                   .arg(QStringLiteral(MULO_STANDIN_DEVICES), home.filePath(QStringLiteral("played.raw")))
-                   .toUtf8());
+    file.write(
+        QStringLiteral("pcm_type.realtime { lib \"%1\" }\n"
+                       "pcm.!default { type realtime; file \"%2\"; stall_at 4000 }\n")
+            .arg(QStringLiteral(MULO_STANDIN_DEVICES), home.filePath(QStringLiteral("played.raw")))
+            .toUtf8());
     file.close();
     qputenv("HOME", QFile::encodeName(home.path()));
     snd_config_update_free_global();

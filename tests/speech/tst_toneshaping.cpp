@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
 #include <QTest>
 #include <cmath>
 #include <numbers>
@@ -81,7 +80,8 @@ Heard hear(const std::vector<std::int16_t>& samples, int rate, std::size_t from,
         loudest = std::max(loudest, loudness(i));
     std::vector<double> pitches;
     for (std::size_t i = from; i < to; i += step) {
-        if (const double pitch = pitchAt(samples, rate, i); pitch > 0 && loudness(i) >= loudest / 10)
+        if (const double pitch = pitchAt(samples, rate, i);
+            pitch > 0 && loudness(i) >= loudest / 10)
             pitches.push_back(pitch);
     }
     const std::size_t trim = pitches.size() / 10;
@@ -229,10 +229,24 @@ void TestToneShaping::eachAnswerOfADrillSaysItsTonesInOneRegister_data()
     row("大妈", "4 1"); // the 1st level soon after the fall before it
     row("姐姐", "3- 5>");
     row("谢谢", "4 5<");
-    for (const auto& [character, shape] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"知", "1"}, {"吃", "1"}, {"书", "1"}, {"家", "1"}, {"七", "1"}, {"西", "1"},
-             {"资", "1"}, {"次", "4"}, {"四", "4"}, {"八", "1"}, {"怕", "4"}, {"阿", "1"},
-             {"人", "2"}, {"马", "3"}, {"地", "4"}, {"车", "1"}, {"出", "1"}})
+    for (const auto& [character, shape] :
+         std::initializer_list<std::pair<const char*, const char*>>{{"知", "1"},
+                                                                    {"吃", "1"},
+                                                                    {"书", "1"},
+                                                                    {"家", "1"},
+                                                                    {"七", "1"},
+                                                                    {"西", "1"},
+                                                                    {"资", "1"},
+                                                                    {"次", "4"},
+                                                                    {"四", "4"},
+                                                                    {"八", "1"},
+                                                                    {"怕", "4"},
+                                                                    {"阿", "1"},
+                                                                    {"人", "2"},
+                                                                    {"马", "3"},
+                                                                    {"地", "4"},
+                                                                    {"车", "1"},
+                                                                    {"出", "1"}})
         row(character, shape);
 }
 
@@ -249,14 +263,20 @@ void TestToneShaping::eachAnswerOfADrillSaysItsTonesInOneRegister()
     Heard before;
     for (qsizetype s = 0; s < shapes.size(); ++s) {
         const std::size_t from = shapes.size() == 1 ? 0 : said.syllables[std::size_t(s)].start;
-        const std::size_t to = s + 1 < shapes.size() ? said.syllables[std::size_t(s) + 1].start
-                                                     : shaped.size();
+        const std::size_t to =
+            s + 1 < shapes.size() ? said.syllables[std::size_t(s) + 1].start : shaped.size();
         const Heard h = hear(shaped, rate, from + std::size_t(rate / 50), to);
         const QString shape = shapes[s];
         const QByteArray what =
             QStringLiteral("syllable %1 (%2): median %3 Hz, %4 → %5 Hz, lowest %6; level %7 Hz")
-                .arg(s + 1).arg(shape).arg(h.median).arg(h.first).arg(h.last).arg(h.lowest)
-                .arg(said.levelPitch).toUtf8();
+                .arg(s + 1)
+                .arg(shape)
+                .arg(h.median)
+                .arg(h.first)
+                .arg(h.last)
+                .arg(h.lowest)
+                .arg(said.levelPitch)
+                .toUtf8();
         QVERIFY2(h.median > 0, what);
         if (shape == u"1") {
             QVERIFY2(std::abs(semitones(level(5), h.median)) < 1, what);
@@ -264,7 +284,8 @@ void TestToneShaping::eachAnswerOfADrillSaysItsTonesInOneRegister()
         } else if (shape == u"2") {
             QVERIFY2(semitones(h.first, h.last) >= 2.5, what);
         } else if (shape == u"3") {
-            QVERIFY2(semitones(h.lowest, h.first) >= 0.5 && semitones(h.lowest, h.last) >= 1.5, what);
+            QVERIFY2(semitones(h.lowest, h.first) >= 0.5 && semitones(h.lowest, h.last) >= 1.5,
+                     what);
         } else if (shape == u"3-") {
             QVERIFY2(h.median < level(2) && semitones(h.lowest, h.last) < 1.5, what);
         } else if (shape == u"4") {
