@@ -180,6 +180,7 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         const Kind kind = kindOf(c);
         if (kind == Kind::Foreign)
             return {Plausibility::Implausible, reading.chinese, false};
+        reading.otherLetters = reading.otherLetters || kind == Kind::Unusual;
         reading.chinese = reading.chinese || kind == Kind::Rare ||
                           (c >= 0x3400 && kind == Kind::Other && c <= 0x9FFF);
         reading.signsOnly = reading.signsOnly && ((c >= 0xA0 && c <= 0xBF) || c == ' ');
@@ -275,7 +276,9 @@ Encoding leaningOf(QByteArrayView bytes)
         }
         start = end + 1;
     }
-    return gbkLines > utf8Lines ? Encoding::Gbk : Encoding::Utf8;
+    if (gbkLines > utf8Lines)
+        return Encoding::Gbk;
+    return utf8Lines > 0 ? Encoding::Utf8 : Encoding::Unmarked;
 }
 
 QString decodeUnmarkedLine(QByteArrayView line, Encoding lean)
@@ -286,10 +289,15 @@ QString decodeUnmarkedLine(QByteArrayView line, Encoding lean)
     const Utf8Reading utf8 = readUtf8(line);
     const Plausibility gbk = gbkPlausibility(line);
     bool utf8Wins;
-    if (lean == Encoding::Utf8)
-        // In a file of UTF-8 lessons, an odd line too (Greek Ρ, or ü alone); not one that is
-        // no text in UTF-8 at all (山水小园 saved as GBK).
-        utf8Wins = utf8.plausibility != Plausibility::Implausible || gbk == utf8.plausibility;
+    if (lean != Encoding::Gbk)
+        // In a file of UTF-8 lines, an odd line too (ü alone, or Greek Ρ in a list of
+        // symbols); not one that is no text in UTF-8 at all (山水小园 saved as GBK), nor, among
+        // Chinese lessons in UTF-8, Chinese saved as GBK whose bytes spell Greek or Cyrillic
+        // letters (谢谢 is лл).
+        utf8Wins =
+            (utf8.plausibility != Plausibility::Implausible &&
+             !(lean == Encoding::Utf8 && utf8.otherLetters && gbk == Plausibility::Plausible)) ||
+            gbk == utf8.plausibility;
     else
         // In a file of GBK lines, a UTF-8 line of Chinese wins a tie (UTF-8 佻 is GBK 浣); a
         // sign wins none (GBK 搂 is UTF-8 §).

@@ -36,6 +36,7 @@ enum class Plausibility {
 struct Utf8Reading {
     Plausibility plausibility = Plausibility::Plausible;
     bool chinese = false;
+    bool otherLetters = false; // Greek, Cyrillic or kana
     bool signsOnly = true;
 };
 Utf8Reading readUtf8(QByteArrayView utf8);
@@ -53,8 +54,8 @@ bool isUtf8(QByteArrayView bytes, bool* multiByte = nullptr);
 Encoding decideUnmarkedFile(QByteArrayView bytes);
 
 // Which way a file decided line by line leans: the encoding most of its lines can only be
-// in (GBK where they are not valid UTF-8; UTF-8 where they are Chinese only in UTF-8), UTF-8
-// where none can.
+// in (GBK where they are not valid UTF-8; UTF-8 where they are Chinese only in UTF-8);
+// Unmarked where none can (a list of symbols), which leans to UTF-8 too.
 Encoding leaningOf(QByteArrayView bytes);
 
 // One line of a file decided line by line, by the same rule: a line that is not valid UTF-8

@@ -149,10 +149,14 @@ void TestLessonFile::detectsEncoding_data()
     QTest::newRow("a UTF-8 file with a GBK line added")
         << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("我的新课"))
         << expected + QStringList{"第3课：我的新课"};
-    // A GBK line whose bytes are also valid UTF-8, added to a UTF-8 file.
+    // GBK lines whose bytes are also valid UTF-8 (IPA and Armenian; Cyrillic), added to a
+    // UTF-8 file.
     QTest::newRow("a UTF-8 file with a GBK line added that is valid UTF-8")
         << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("山水小园"))
         << expected + QStringList{"第3课：山水小园"};
+    QTest::newRow("a UTF-8 file with a GBK line added that spells Cyrillic in UTF-8")
+        << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("谢谢"))
+        << expected + QStringList{"第3课：谢谢"};
     // Decorated lessons and full-width punctuation, saved as UTF-8.
     const QStringList decorated{"苹果🍎", "香蕉🍌",   "西瓜🍉",    "小狗🐶", "★★★★",
                                 "花儿😀", "向左→走", "我爱你！", "25℃",   "√×"};
@@ -246,14 +250,16 @@ void TestLessonFile::everyCharacterAndWordReadsAsWritten()
                         wrong.mid(0, 20).join(u'\n')));
 }
 
-// The symbols of GB2312's rows 1 to 9 and emoji, as parents decorate lessons with them: alone,
-// doubled and beside Chinese on a line, in a file of lessons in either encoding. (Alone, some
-// are the bytes of a GBK character in the other encoding: GBK 搂 is UTF-8 §; the file around
-// them tells which.)
+// The symbols of GB2312's rows 1 to 9 and emoji, as parents decorate lessons with them: beside
+// Chinese on a line, in a file of lessons in either encoding; alone and doubled, in a list of
+// them, and in GBK among lessons too. (Alone, some are the bytes of a GBK character in UTF-8:
+// GBK 搂 is UTF-8 §, GBK 谢谢 is UTF-8 лл; among Chinese lessons in UTF-8 such a line is read as
+// the Chinese pasted in from a GBK file, which parents do more often than write Cyrillic.)
 void TestLessonFile::decoratedLessonsReadAsWritten_data()
 {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<bool>("asGbk");
+    QTest::addColumn<bool>("amongLessons");
     QStringList symbols;
     for (int lead = 0xA1; lead <= 0xA9; ++lead) {
         for (int trail = 0xA1; trail <= 0xFE; ++trail) {
@@ -276,24 +282,28 @@ void TestLessonFile::decoratedLessonsReadAsWritten_data()
     }
     for (const bool asGbk : {false, true}) {
         const char* encoding = asGbk ? "GBK" : "UTF-8";
-        QTest::addRow("%s: symbols alone", encoding) << symbols << asGbk;
-        QTest::addRow("%s: symbols doubled", encoding) << doubled << asGbk;
-        QTest::addRow("%s: symbols beside Chinese", encoding) << beside << asGbk;
+        QTest::addRow("%s: symbols alone", encoding) << symbols << asGbk << asGbk;
+        QTest::addRow("%s: symbols doubled", encoding) << doubled << asGbk << asGbk;
+        QTest::addRow("%s: symbols beside Chinese", encoding) << beside << asGbk << true;
     }
-    QTest::addRow("UTF-8: emoji alone") << emoji << false;
+    QTest::addRow("UTF-8: emoji alone among lessons") << emoji << false << true;
 }
 
 void TestLessonFile::decoratedLessonsReadAsWritten()
 {
     QFETCH(QStringList, lines);
     QFETCH(bool, asGbk);
-    const QStringList lessons{QStringLiteral("春夏秋冬"), QStringLiteral("东南西北")};
+    QFETCH(bool, amongLessons);
+    const QStringList lessons =
+        amongLessons ? QStringList{QStringLiteral("春夏秋冬"), QStringLiteral("东南西北")}
+                     : QStringList{};
     QStringList expected;
     QByteArray bytes;
     for (const QString& line : lines) {
         if (asGbk && decodeGbk(gbk(line)) != line)
             continue; // not in GBK
-        for (const QString& around : {lessons[0], line, lessons[1]}) {
+        for (const QString& around :
+             lessons.isEmpty() ? QStringList{line} : QStringList{lessons[0], line, lessons[1]}) {
             expected << around;
             bytes += (asGbk ? gbk(around) : around.toUtf8()) + "\r\n";
         }
