@@ -299,9 +299,11 @@ QString decodeUnmarkedLine(QByteArrayView line, Encoding lean)
              !(lean == Encoding::Utf8 && utf8.otherLetters && gbk == Plausibility::Plausible)) ||
             gbk == utf8.plausibility;
     else
-        // In a file of GBK lines, a UTF-8 line of Chinese wins a tie (UTF-8 佻 is GBK 浣); a
-        // sign wins none (GBK 搂 is UTF-8 §).
-        utf8Wins = utf8.chinese ? utf8.plausibility >= gbk : utf8.plausibility > gbk;
+        // In a file of GBK lines, a UTF-8 line wins a tie (UTF-8 佻 is GBK 浣, café is caf茅),
+        // but not with signs alone (GBK 搂 is UTF-8 §) or Greek and Cyrillic letters (GBK's
+        // added characters).
+        utf8Wins = utf8.signsOnly || utf8.otherLetters ? utf8.plausibility > gbk
+                                                       : utf8.plausibility >= gbk;
     return utf8Wins ? QString::fromUtf8(line) : decodeGbk(line);
 }
 

@@ -164,6 +164,9 @@ void TestLessonFile::detectsEncoding_data()
     for (qsizetype i = 0; i < decorated.size(); ++i)
         decoratedEntries << lessonEntry(qint32(i + 1), decorated[i]);
     QTest::newRow("decorated UTF-8 lessons") << decorated.join(u'\n').toUtf8() << decoratedEntries;
+    QTest::newRow("a GBK file with a UTF-8 line of a Latin word added")
+        << gbk(lessons) + "\n" + QStringLiteral("café").toUtf8()
+        << expected + QStringList{"第3课：café"};
     QTest::newRow("a mark decides for every line")
         << QByteArray("\xEF\xBB\xBF") + lessons.toUtf8() + "\n" + gbk(QStringLiteral("春"))
         << expected + QStringList{"第3课：\uFFFD\uFFFD"};
