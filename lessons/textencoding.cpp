@@ -181,6 +181,7 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         if (kind == Kind::Foreign)
             return {Plausibility::Implausible, reading.chinese, false};
         reading.otherLetters = reading.otherLetters || kind == Kind::Unusual;
+        reading.latinSigns = reading.latinSigns || (c >= 0xA0 && c <= 0xBF);
         reading.chinese = reading.chinese || kind == Kind::Rare ||
                           (c >= 0x3400 && kind == Kind::Other && c <= 0x9FFF);
         reading.signsOnly = reading.signsOnly && ((c >= 0xA0 && c <= 0xBF) || c == ' ');
@@ -247,10 +248,14 @@ Encoding decideUnmarkedFile(QByteArrayView bytes)
         return Encoding::Utf8; // plain ASCII reads the same either way
     const Utf8Reading utf8 = readUtf8(bytes);
     const Plausibility gbk = gbkPlausibility(bytes);
-    if (utf8.plausibility == Plausibility::Plausible)
-        // GBK's 楼 alone is UTF-8's ¥: Chinese wins there.
-        return utf8.signsOnly && gbk == Plausibility::Plausible ? Encoding::Gbk : Encoding::Utf8;
-    if (gbk > utf8.plausibility)
+    // Latin-1 signs, Greek and Cyrillic letters are also what GBK's Chinese becomes in UTF-8
+    // (陆 is ½, 谢谢 is лл): a file that holds them is weighed line by line.
+    const Plausibility asAWhole = utf8.latinSigns || utf8.otherLetters
+                                      ? std::min(utf8.plausibility, Plausibility::Doubtful)
+                                      : utf8.plausibility;
+    if (asAWhole == Plausibility::Plausible)
+        return Encoding::Utf8;
+    if (gbk > asAWhole)
         return Encoding::Gbk;
     // Some lines of each, or an odd line: line by line, so that a GBK line added to a UTF-8
     // file is not read as UTF-8 with the rest.
@@ -289,21 +294,21 @@ QString decodeUnmarkedLine(QByteArrayView line, Encoding lean)
     const Utf8Reading utf8 = readUtf8(line);
     const Plausibility gbk = gbkPlausibility(line);
     bool utf8Wins;
-    if (lean != Encoding::Gbk)
+    // What GBK's Chinese becomes in UTF-8, one byte pair at a time: Latin-1 signs (陆 is ½),
+    // Greek and Cyrillic letters (谢谢 is лл).
+    const bool spelt = utf8.signsOnly || utf8.otherLetters;
+    if (lean == Encoding::Utf8 && spelt && gbk == Plausibility::Plausible)
+        // Among Chinese lessons in UTF-8, Chinese saved as GBK.
+        utf8Wins = false;
+    else if (lean != Encoding::Gbk)
         // In a file of UTF-8 lines, an odd line too (ü alone, or Greek Ρ in a list of
-        // symbols); not one that is no text in UTF-8 at all (山水小园 saved as GBK), nor, among
-        // Chinese lessons in UTF-8, Chinese saved as GBK whose bytes spell Greek or Cyrillic
-        // letters (谢谢 is лл).
-        utf8Wins =
-            (utf8.plausibility != Plausibility::Implausible &&
-             !(lean == Encoding::Utf8 && utf8.otherLetters && gbk == Plausibility::Plausible)) ||
-            gbk == utf8.plausibility;
+        // symbols); not one that is no text in UTF-8 at all (山水小园 saved as GBK).
+        utf8Wins = utf8.plausibility != Plausibility::Implausible || gbk == utf8.plausibility;
     else
         // In a file of GBK lines, a UTF-8 line wins a tie (UTF-8 佻 is GBK 浣, café is caf茅),
         // but not with signs alone (GBK 搂 is UTF-8 §) or Greek and Cyrillic letters (GBK's
         // added characters).
-        utf8Wins = utf8.signsOnly || utf8.otherLetters ? utf8.plausibility > gbk
-                                                       : utf8.plausibility >= gbk;
+        utf8Wins = spelt ? utf8.plausibility > gbk : utf8.plausibility >= gbk;
     return utf8Wins ? QString::fromUtf8(line) : decodeGbk(line);
 }
 

@@ -37,6 +37,7 @@ struct Utf8Reading {
     Plausibility plausibility = Plausibility::Plausible;
     bool chinese = false;
     bool otherLetters = false; // Greek, Cyrillic or kana
+    bool latinSigns = false;   // any of ¡ to ¿
     bool signsOnly = true;
 };
 Utf8Reading readUtf8(QByteArrayView utf8);
