@@ -157,6 +157,9 @@ void TestLessonFile::detectsEncoding_data()
     QTest::newRow("a UTF-8 file with a GBK line added that spells Cyrillic in UTF-8")
         << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("谢谢"))
         << expected + QStringList{"第3课：谢谢"};
+    QTest::newRow("a UTF-8 file with a GBK line added that spells a sign in UTF-8")
+        << lessons.toUtf8() + "\r\n" + gbk(QStringLiteral("陆"))
+        << expected + QStringList{"第3课：陆"};
     // Decorated lessons and full-width punctuation, saved as UTF-8.
     const QStringList decorated{"苹果🍎", "香蕉🍌",   "西瓜🍉",    "小狗🐶", "★★★★",
                                 "花儿😀", "向左→走", "我爱你！", "25℃",   "√×"};
