@@ -40,30 +40,42 @@ int collect(short* samples, int count, espeak_EVENT* events) noexcept
 }
 
 // Where the Mandarin voice of our own is looked for, first to last: beside the program, else
-// in the source tree (for a program run from the build tree). Tests may take it away.
-QStringList& voiceFilePlaces()
+// in the source tree (for a program run from the build tree); and the first of those places
+// that holds it, as a name the engine can open (empty when none has it), found once for the
+// places rather than at every answer. The engine lower-cases a voice file's name and cuts it
+// at a "+" (a home folder "Zhang" would not be found), which the platform's name for
+// libraries survives. Tests may take the voice away by giving other places.
+struct VoiceFile {
+    QStringList places;
+    std::optional<QByteArray> name;
+};
+
+VoiceFile& voiceFile()
 {
-    static QStringList places = [] {
-        QStringList defaults;
+    static VoiceFile file = [] {
+        VoiceFile defaults;
         if (QCoreApplication::instance())
-            defaults << QCoreApplication::applicationDirPath() +
-                            QStringLiteral("/" MULO_MANDARIN_VOICE_NAME);
-        defaults << QStringLiteral(MULO_MANDARIN_VOICE_SOURCE);
+            defaults.places << QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/" MULO_MANDARIN_VOICE_NAME);
+        defaults.places << QStringLiteral(MULO_MANDARIN_VOICE_SOURCE);
         return defaults;
     }();
-    return places;
+    return file;
 }
 
-// The first of those places that holds the voice, as a name the engine can open; empty
-// when none has it. The engine lower-cases a voice file's name and cuts it at a "+" (a home
-// folder "Zhang" would not be found), which the platform's name for libraries survives.
 QByteArray mandarinVoiceFile()
 {
-    for (const QString& place : voiceFilePlaces()) {
-        if (QByteArray name = platform::nameForLibraries(place); !name.isEmpty())
-            return name;
+    VoiceFile& file = voiceFile();
+    if (!file.name) {
+        file.name.emplace();
+        for (const QString& place : file.places) {
+            if (QByteArray name = platform::nameForLibraries(place); !name.isEmpty()) {
+                file.name = name;
+                break;
+            }
+        }
     }
-    return {};
+    return *file.name;
 }
 
 // Where the engine's data is when none is given: the system's own, or on Windows the
@@ -208,12 +220,12 @@ VoiceToken EspeakEngine::defaultVoice() const
 
 QStringList EspeakEngine::voiceFilePlaces()
 {
-    return mulo::speech::voiceFilePlaces();
+    return voiceFile().places;
 }
 
 void EspeakEngine::setVoiceFilePlaces(QStringList places)
 {
-    mulo::speech::voiceFilePlaces() = std::move(places);
+    voiceFile() = {std::move(places), std::nullopt};
 }
 
 void EspeakEngine::selectVoice(const VoiceToken& voice)
