@@ -2,8 +2,89 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace mulo::speech {
+
+namespace {
+
+// One answer on the sound device, shared by the player thread and the answer that started
+// it: whichever ends last lets it go.
+struct Playing {
+    std::vector<std::int16_t> samples;
+    int sampleRate;
+    std::atomic<bool> givenUp = false;
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false; // guarded by lock, as is failure
+    std::exception_ptr failure;
+};
+
+std::atomic<int> stuckPlayers = 0;
+
+RuntimeError notAnswering()
+{
+    return RuntimeError(QStringLiteral("播放出错：声音设备没有响应"));
+}
+
+} // namespace
+
+int SoundDeviceOutput::playersGivenUp()
+{
+    return stuckPlayers;
+}
+
+void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRate)
+{
+    if (samples.empty())
+        return;
+    if (stuckPlayers >= mostPlayersGivenUp)
+        throw notAnswering();
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() +
+                          duration_cast<steady_clock::duration>(
+                              duration<double>(double(samples.size()) / sampleRate)) +
+                          seconds(5);
+    auto playing = std::make_shared<Playing>();
+    playing->samples.assign(samples.begin(), samples.end());
+    playing->sampleRate = sampleRate;
+    std::thread player;
+    try {
+        player = std::thread([playing] {
+            std::exception_ptr failure;
+            try {
+                playOnSoundDevice(playing->samples, playing->sampleRate, playing->givenUp);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            const std::lock_guard guard(playing->lock);
+            playing->failure = failure;
+            playing->done = true;
+            if (playing->givenUp)
+                --stuckPlayers;
+            playing->ended.notify_all();
+        });
+    } catch (const std::system_error&) {
+        throw RuntimeError(QStringLiteral("无法打开声音设备：线程不足"));
+    }
+    std::unique_lock guard(playing->lock);
+    if (!playing->ended.wait_until(guard, deadline, [&] { return playing->done; })) {
+        playing->givenUp = true;
+        ++stuckPlayers;
+        guard.unlock();
+        player.detach();
+        throw notAnswering();
+    }
+    guard.unlock();
+    player.join();
+    if (playing->failure)
+        std::rethrow_exception(playing->failure);
+}
 
 WavFileOutput::WavFileOutput(QString path) : m_file(std::move(path)) {}
 

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QString>
+#include <atomic>
 
 namespace mulo::speech {
 
@@ -14,10 +15,29 @@ namespace mulo::speech {
 // device is opened for each utterance and closed once it has been played; play() returns
 // when everything has been played. A missing device, or one that another program holds,
 // makes play() fail at once.
+//
+// A sound server can stop answering in the middle of an answer (a stalled server,
+// Bluetooth headphones dropping out), and then every call into the device may wait for it,
+// closing it too. So the device is played by a player thread of its own, and play() waits
+// for it no longer than the answer's length and five seconds: then it fails, and the
+// player is left to finish on its own, its device never touched again from here; the next
+// answer opens the device afresh. A player given up on stops its sound as soon as the
+// server answers again. While mostPlayersGivenUp players are still stuck, the server is
+// taken for gone and every answer fails at once.
 class SoundDeviceOutput : public OutputStream {
 public:
     void play(std::span<const std::int16_t> samples, int sampleRate) override;
+
+    static constexpr int mostPlayersGivenUp = 2;
+    // Players given up on that have not ended yet.
+    static int playersGivenUp();
 };
+
+// The platform's part of SoundDeviceOutput, run by its player thread: plays the samples on
+// the default device and returns once they have been played, or soon after givenUp is set
+// (then the sound is stopped, not played out). A failure is a RuntimeError.
+void playOnSoundDevice(std::span<const std::int16_t> samples, int sampleRate,
+                       const std::atomic<bool>& givenUp);
 
 // A 16-bit mono WAV file. Each utterance is appended; a change of sample rate starts the
 // file anew. The header is kept up to date after every utterance.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cerrno>
-#include <chrono>
 
 namespace mulo::speech {
 
@@ -21,13 +20,14 @@ RuntimeError audioError(const char* what, int error)
 
 } // namespace
 
-void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRate)
+void playOnSoundDevice(std::span<const std::int16_t> samples, int sampleRate,
+                       const std::atomic<bool>& givenUp)
 {
     static const bool quiet = snd_lib_error_set_handler(quietAlsa) == 0;
     Q_UNUSED(quiet);
     snd_pcm_t* device = nullptr;
     // Opened without waiting: a device that another program holds (plain ALSA, no sound
-    // server) would otherwise keep the window waiting until it is free.
+    // server) would otherwise keep the answer waiting until it is free.
     int error = snd_pcm_open(&device, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (error < 0)
         throw audioError("无法打开声音设备", error);
@@ -40,20 +40,14 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
                                unsigned(sampleRate), 1, 200000);
     if (error < 0)
         throw audioError("无法打开声音设备", error);
-    // The answer returns when it has been played, but never waits on a device that has
-    // stopped taking sound (a USB speaker pulled out, a stalled sound server) for longer than
-    // the answer plus five seconds: the device stays non-blocking and is waited on with a
-    // bound.
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() +
-                          duration_cast<steady_clock::duration>(
-                              duration<double>(double(samples.size()) / sampleRate)) +
-                          seconds(5);
+    // The device stays non-blocking and is waited on a little at a time, so that an answer
+    // given up on stops at the next look; what is still buffered is dropped, not played.
     const auto waitForDevice = [&] {
-        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-        if (left <= 0)
+        if (givenUp) {
+            snd_pcm_drop(device);
             throw RuntimeError(QStringLiteral("声音设备停止了播放"));
-        snd_pcm_wait(device, int(std::min<long long>(left, 100)));
+        }
+        snd_pcm_wait(device, 100);
     };
     for (std::size_t done = 0; done < samples.size();) {
         snd_pcm_sframes_t written =
@@ -69,11 +63,12 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
             throw audioError("播放出错", int(written));
         done += std::size_t(written);
     }
-    // Draining: every buffered sample played.
+    // Draining: every buffered sample played. A device that is not blocking answers "try
+    // again" until it has drained, and stays in its draining state meanwhile.
     error = snd_pcm_drain(device);
     while (error == -EAGAIN || snd_pcm_state(device) == SND_PCM_STATE_DRAINING) {
         waitForDevice();
-        error = 0;
+        error = snd_pcm_state(device) == SND_PCM_STATE_DRAINING ? snd_pcm_drain(device) : 0;
     }
     if (error < 0)
         throw audioError("播放出错", error);

@@ -19,10 +19,9 @@ RuntimeError audioError(const char* what, MMRESULT error)
 
 } // namespace
 
-void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRate)
+void playOnSoundDevice(std::span<const std::int16_t> samples, int sampleRate,
+                       const std::atomic<bool>& givenUp)
 {
-    if (samples.empty())
-        return;
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = 1;
@@ -66,15 +65,11 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
     if ((error = waveOutWrite(device, &block, sizeof block)) != MMSYSERR_NOERROR)
         throw audioError("播放出错", error);
 
-    // The answer returns once it has been played. A device that stops playing must not keep
-    // the window waiting: it gets the answer's length and five seconds more.
-    const DWORD length = DWORD(samples.size() * 1000 / std::size_t(sampleRate));
-    const ULONGLONG deadline = GetTickCount64() + length + 5000;
+    // Waited on a little at a time, so that an answer given up on stops at the next look.
     while (!(block.dwFlags & WHDR_DONE)) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline)
+        if (givenUp)
             throw RuntimeError(QStringLiteral("播放出错：声音设备没有响应"));
-        WaitForSingleObject(done, DWORD(deadline - now));
+        WaitForSingleObject(done, 100);
     }
 }
 
