@@ -420,8 +420,11 @@ std::vector<SyllableTone> matchSyllables(std::string_view pinyin, std::span<cons
         if (event != events.end() && event->sample >= latest && event->sample < sampleCount)
             starts[w] = latest = event->sample;
     }
-    // Words without one share the stretch between the words around them that have one.
-    std::vector<SyllableTone> syllables(places.size());
+    // A word that is no syllable and has no event (a mark, an emoji: the synthesiser says
+    // nothing for it) owns no sound: it is left out, so that it takes no sound from the
+    // syllable before it and the syllables around it are neighbours. Syllables without an
+    // event share the stretch between the words around them that have one.
+    std::vector<SyllableTone> syllables;
     std::size_t w = 0;
     while (w < places.size()) {
         std::size_t next = w + 1;
@@ -429,8 +432,13 @@ std::vector<SyllableTone> matchSyllables(std::string_view pinyin, std::span<cons
             ++next;
         const std::size_t from = starts[w].value_or(0);
         const std::size_t to = next < places.size() ? *starts[next] : sampleCount;
-        for (std::size_t k = w; k < next; ++k)
-            syllables[k] = {from + (to - from) * (k - w) / (next - w), tones[k]};
+        std::vector<std::size_t> sounding;
+        for (std::size_t k = w; k < next; ++k) {
+            if (tones[k] > 0 || starts[k])
+                sounding.push_back(k);
+        }
+        for (std::size_t i = 0; i < sounding.size(); ++i)
+            syllables.push_back({from + (to - from) * i / sounding.size(), tones[sounding[i]]});
         w = next;
     }
     return syllables;

@@ -69,9 +69,10 @@ struct WordEvent {
 
 // Where each word of numbered pinyin starts in the samples: the synthesiser's event for the
 // word's place in the text. Events for no word of the text (the synthesiser sometimes adds
-// an empty one at the end) are passed over; a word without an event is placed between its
-// neighbours, and with no event at all the words share the sound evenly. Empty when the
-// pinyin holds no syllable.
+// an empty one at the end) are passed over. A word that is no syllable and has no event (a
+// mark, an emoji) owns no sound and is left out; a syllable without an event is placed
+// between its neighbours, and with no event at all the syllables share the sound evenly.
+// Empty when the pinyin holds no syllable.
 std::vector<SyllableTone> matchSyllables(std::string_view pinyin, std::span<const WordEvent> events,
                                          std::size_t sampleCount);
 

@@ -107,6 +107,8 @@ private slots:
     void syllablesAreReadFromThePinyin();
     void syllablesAreFoundByTheirPlaceInTheText_data();
     void syllablesAreFoundByTheirPlaceInTheText();
+    void aMarkOrAnEmojiLeavesTheSyllablesAsTheyAre_data();
+    void aMarkOrAnEmojiLeavesTheSyllablesAsTheyAre();
     void eachAnswerOfADrillSaysItsTonesInOneRegister_data();
     void eachAnswerOfADrillSaysItsTonesInOneRegister();
     void withoutOurVoiceFileTheEnginesOwnMandarinVoiceSpeaks();
@@ -184,6 +186,16 @@ void TestToneShaping::syllablesAreFoundByTheirPlaceInTheText_data()
     // What espeak-ng 1.51 adds after some answers, depending on what was said before.
     QTest::newRow("an empty event at the end")
         << "shu4" << QList<int>{1, 0, 0, 4069} << QList<int>{0};
+    // The synthesiser says nothing for a mark or an emoji, and reports no event for it.
+    QTest::newRow("a mark at the end owns no sound")
+        << "ni3 hao3 ！" << QList<int>{1, 0, 5, 3000} << QList<int>{0, 3000};
+    QTest::newRow("an emoji between two syllables owns no sound")
+        << "chun1 tian1 🌸 hua1 kai1" << QList<int>{1, 0, 7, 2000, 15, 4000, 20, 6000}
+        << QList<int>{0, 2000, 4000, 6000};
+    QTest::newRow("places count characters: a full-width mark before the syllables")
+        << "ke4 ： yi1 er4" << QList<int>{1, 0, 7, 3000, 11, 6000} << QList<int>{0, 3000, 6000};
+    QTest::newRow("a digit the voice says keeps its sound")
+        << "di4 1 ke4" << QList<int>{1, 0, 5, 3000, 7, 6000} << QList<int>{0, 3000, 6000};
     QTest::newRow("a syllable without an event lies between its neighbours")
         << "a1 b2 c3 d4" << QList<int>{1, 0, 10, 6000} << QList<int>{0, 2000, 4000, 6000};
     QTest::newRow("no event at all: the syllables share the sound")
@@ -205,6 +217,55 @@ void TestToneShaping::syllablesAreFoundByTheirPlaceInTheText()
     for (const SyllableTone& s : matchSyllables(pinyin.toStdString(), reported, 8000))
         found.append(int(s.start));
     QCOMPARE(found, starts);
+}
+
+// The same answer with and without a mark or an emoji, as lessons are decorated: the
+// syllable next to it sounds the same.
+void TestToneShaping::aMarkOrAnEmojiLeavesTheSyllablesAsTheyAre_data()
+{
+    QTest::addColumn<QString>("marked");
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<int>("next"); // the syllable next to the mark
+    QTest::newRow("a mark after a 3rd tone") << "你好！"
+                                             << "你好" << 1;
+    QTest::newRow("an emoji after a 3rd tone") << "苹果🍎"
+                                               << "苹果" << 1;
+    QTest::newRow("an emoji after a 4th tone") << "大象🐘"
+                                               << "大象" << 1;
+    QTest::newRow("an emoji inside") << "春天🌸花开"
+                                     << "春天花开" << 1;
+    QTest::newRow("a mark before") << "“天”"
+                                   << "天" << 0;
+}
+
+void TestToneShaping::aMarkOrAnEmojiLeavesTheSyllablesAsTheyAre()
+{
+    QFETCH(QString, marked);
+    QFETCH(QString, plain);
+    QFETCH(int, next);
+    const int rate = m_engine->sampleRate();
+    const auto heard = [&](const QString& text) {
+        const Utterance said = m_engine->synthesize(text, m_engine->voices().front(), 243);
+        const std::vector<std::int16_t> shaped = shapeTones(said, rate);
+        const auto s = std::size_t(next);
+        const std::size_t from = said.syllables.size() == 1 ? 0 : said.syllables[s].start;
+        const std::size_t to =
+            s + 1 < said.syllables.size() ? said.syllables[s + 1].start : shaped.size();
+        return hear(shaped, rate, from + std::size_t(rate / 50), to);
+    };
+    const Heard withMark = heard(marked), without = heard(plain);
+    const QByteArray what = QStringLiteral("median %1 / %2 Hz, %3 → %4 / %5 → %6 Hz")
+                                .arg(withMark.median)
+                                .arg(without.median)
+                                .arg(withMark.first)
+                                .arg(withMark.last)
+                                .arg(without.first)
+                                .arg(without.last)
+                                .toUtf8();
+    QVERIFY2(without.median > 0, what);
+    QVERIFY2(std::abs(semitones(without.median, withMark.median)) <= 1, what);
+    QVERIFY2(std::abs(semitones(without.first, withMark.first)) <= 1, what);
+    QVERIFY2(std::abs(semitones(without.last, withMark.last)) <= 1, what);
 }
 
 // Answers one after another in one run, as a child hears them: a lesson, then characters of
