@@ -1,5 +1,7 @@
 #include "voice.h"
 
+#include "loudness.h"
+
 #include <algorithm>
 #include <cmath>
 #include <soxr.h>
@@ -160,11 +162,10 @@ int SpVoice::Speak(const QString& text, int flags)
     std::vector<std::int16_t> samples = shapeTones(said, m_engine->sampleRate());
     if (samples.empty())
         return 1;
-    samples = resample(samples, m_engine->sampleRate(), m_outputRate);
-    if (m_volume != 100) {
-        for (std::int16_t& s : samples)
-            s = std::int16_t(std::lround(s * (m_volume / 100.0)));
-    }
+    // Every answer is heard at the loudness of the volume, whatever level the synthesiser
+    // said it at.
+    samples =
+        levelled(resample(samples, m_engine->sampleRate(), m_outputRate), m_outputRate, m_volume);
     m_output->play(samples, m_outputRate);
     return 1; // the stream number; nobody uses it
 }

@@ -2,6 +2,7 @@
 #include "espeakengine.h"
 #include "fakes.h"
 #include "lessonlistmodel.h"
+#include "loudness.h"
 #include "outputs.h"
 #include "questionpicking.h"
 #include "readings.h"
@@ -101,6 +102,8 @@ private slots:
     void speechInAWavFileIs8kHzMono16BitAndNotSilent();
     void rate3SpeaksAbout1Point39TimesFaster();
     void volume40ScalesThePeakTo40Percent();
+    void everyAnswerIsHeardAtTheLoudnessOfTheVolume_data();
+    void everyAnswerIsHeardAtTheLoudnessOfTheVolume();
     void theVoiceSaysTheSyllablesItIsGiven_data();
     void theVoiceSaysTheSyllablesItIsGiven();
     void aMissingDataDirectoryIsAFailure();
@@ -341,6 +344,34 @@ void TestSpeech::volume40ScalesThePeakTo40Percent()
     voice->Speak(QStringLiteral("花草树木"), SVSFDefault);
     QCOMPARE(speech.stream->played[0].peak, 400);
     QCOMPARE(speech.stream->played[1].peak, 1000);
+}
+
+// Answers one after another, as a drill goes: the light particles the synthesiser says a
+// dozen decibels softer than 二 or 他 are heard as loud as they are, and nothing clips.
+void TestSpeech::everyAnswerIsHeardAtTheLoudnessOfTheVolume_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("volume");
+    for (const char* answer : {"呢", "了", "的", "人", "二", "他", "春夏秋冬", "你好！"})
+        QTest::newRow(answer) << QString::fromUtf8(answer) << 40;
+    QTest::newRow("二 at full volume") << QStringLiteral("二") << 100;
+    QTest::newRow("春夏秋冬 at full volume") << QStringLiteral("春夏秋冬") << 100;
+}
+
+void TestSpeech::everyAnswerIsHeardAtTheLoudnessOfTheVolume()
+{
+    QFETCH(QString, text);
+    QFETCH(int, volume);
+    WavVoice v; // a file of its own; the engine goes on from the answers before
+    v.voice->setVolume(volume);
+    const Wav wav = v.speak(text);
+    const std::optional<double> level = activeSpeechLevel(wav.samples, wav.sampleRate);
+    QVERIFY(level);
+    // At full volume the loudest peaks are taken down, and the level with them.
+    const double under = volume == 100 ? 2 : 0.5;
+    QVERIFY2(*level <= levelAtVolume(volume) + 0.5 && *level >= levelAtVolume(volume) - under,
+             qPrintable(QString::number(*level)));
+    QVERIFY2(wav.peak() <= peakCeiling * 32767 + 1, qPrintable(QString::number(wav.peak())));
 }
 
 void TestSpeech::theVoiceSaysTheSyllablesItIsGiven_data()
