@@ -282,13 +282,15 @@ Utterance EspeakEngine::synthesize(const QString& text, const VoiceToken& voice,
     std::lock_guard guard(m_lock);
     selectVoice(voice);
     const QByteArray utf8 = engineText(text, voice);
+    // The level pitch is measured before the first answer, on a voice just selected, so
+    // that it comes out the same at every start whatever is said first.
+    const double levelPitch = voice.engineVoice == mandarinEngineVoice ? levelPitchLocked() : 0;
     std::vector<WordEvent> words;
-    Utterance said{synthesizeLocked(utf8, wordsPerMinute, words), {}, 0};
+    Utterance said{synthesizeLocked(utf8, wordsPerMinute, words), {}, levelPitch};
     if (voice.engineVoice != mandarinEngineVoice)
         return said;
     // Each syllable is a word to the engine: its tone is the one the readings decided.
     said.syllables = matchSyllables(utf8.toStdString(), words, said.samples.size());
-    said.levelPitch = levelPitchLocked();
     return said;
 }
 

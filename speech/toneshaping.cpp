@@ -233,8 +233,10 @@ PitchTrack trackPitch(std::span<const std::int16_t> samples, const Energy& energ
     // A stretch of the voice reaches out into its softer edges (a vowel's onset, a voiced
     // initial such as r or m, a fading end) for as long as each frame, on its own, repeats
     // at nearly the pitch of the one beside it: without them a syllable's edges would keep
-    // their old pitch. A burst's pitch, on its own, jumps about from frame to frame.
-    constexpr double leastLikenessAtTheEdge = 0.5, mostChangeAtTheEdge = 0.8, quietestEdge = 0.01;
+    // their old pitch. A burst's pitch, on its own, jumps about from frame to frame. The
+    // breath through which the voice sets in after ch (翅 chi4) repeats only loosely: laid
+    // anew, and repeated to draw the syllable out, its uneven periods made the voice hoarse.
+    constexpr double leastLikenessAtTheEdge = 0.7, mostChangeAtTheEdge = 0.8, quietestEdge = 0.01;
     const auto continues = [&](std::size_t f, double beside, std::size_t edge) {
         if (frameEnergy[f] < loudest * quietest ||
             frameEnergy[f] < quietestEdge * frameEnergy[edge] ||
@@ -486,11 +488,18 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
         return s;
     };
     std::vector<std::size_t> firstMark(syllables.size(), SIZE_MAX), lastMark(syllables.size(), 0);
+    // Whether a syllable's voice runs on from the one before without a break (ni3 er4), or
+    // sets in anew after a consonant (lian4 after duan4, mi4 after mi4).
+    std::vector<bool> runsOn(syllables.size(), false);
     for (const VoicedRun& run : runs) {
+        std::size_t before = SIZE_MAX;
         for (const std::size_t mark : run.marks) {
             const std::size_t s = syllableOf(mark);
+            if (firstMark[s] == SIZE_MAX && before != SIZE_MAX && before + 1 == s)
+                runsOn[s] = true;
             firstMark[s] = std::min(firstMark[s], mark);
             lastMark[s] = std::max(lastMark[s], mark);
+            before = s;
         }
     }
     // How far into its syllable a sample is: mostly by time, partly by the share of the
@@ -502,8 +511,10 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
         return syllables[s].tone >= 1 && syllables[s].tone <= 5 && firstMark[s] < lastMark[s];
     };
     const std::vector<Contour> contours = contoursOf(syllables);
-    // A syllable's pitch glides from where the one before ended over its first few periods,
-    // as a voice does between two tones.
+    // Where the voice runs on from one syllable into the next, its pitch glides over the
+    // last few periods of the one into where the next begins, as a voice does between two
+    // tones; each syllable's tone starts where its voice starts (a 4th after l, m or y
+    // starts at its top, not climbing to it).
     const auto glide = std::size_t(sampleRate / 40);
     // The pitch wanted at a sample: its syllable's contour, or 0 to keep the pitch it has.
     const auto targetAt = [&](std::size_t sample) -> double {
@@ -516,10 +527,11 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
         const double byLoudness = whole > 0 ? energy.of(firstMark[s], at) / whole : byTime;
         const double position = (1 - byLoudnessShare) * byTime + byLoudnessShare * byLoudness;
         double level = levelAt(contours[s], position);
-        if (s > 0 && shaped(s - 1) && sample < firstMark[s] + glide &&
-            firstMark[s] <= lastMark[s - 1] + glide) {
-            const double share = double(sample - std::min(sample, firstMark[s])) / double(glide);
-            level = share * level + (1 - share) * contours[s - 1].end;
+        if (s + 1 < syllables.size() && shaped(s + 1) && runsOn[s + 1] &&
+            sample + glide > firstMark[s + 1]) {
+            const double share =
+                std::min(1.0, double(sample + glide - firstMark[s + 1]) / double(glide));
+            level = (1 - share) * level + share * contours[s + 1].start;
         }
         return middle * std::exp2((level - 3) * semitonesPerLevel / 12);
     };
@@ -577,19 +589,28 @@ std::vector<std::int16_t> shapeTones(std::span<const std::int16_t> samples, int 
                                                           : double(centre - marks[nearest - 1]);
             const double wanted = targetAt(place);
             const double step = wanted > 0 ? sampleRate / wanted : own;
-            const auto halfWidth = std::ptrdiff_t(std::ceil(std::max(own, step)));
+            const double halfWidth = std::max(own, step);
             // Periods closer together overlap more: each is made softer by as much, so the
             // voice keeps its loudness.
             const double gain = std::min(1.0, step / own);
-            const auto target = std::ptrdiff_t(placed[k].from + std::size_t(std::lround(out)));
-            for (std::ptrdiff_t j = -halfWidth + 1; j < halfWidth; ++j) {
-                const std::ptrdiff_t source = std::ptrdiff_t(centre) + j, to = target + j;
-                if (source < 0 || to < 0 || source >= std::ptrdiff_t(samples.size()) ||
-                    to >= std::ptrdiff_t(length))
+            // The new period lies exactly where it falls, between samples as much as on one:
+            // rounded to a sample, the periods of a steady pitch would differ by one sample
+            // here and there, which a listener hears as roughness.
+            const double target = double(placed[k].from) + out;
+            const auto first = std::ptrdiff_t(std::floor(target - halfWidth)) + 1,
+                       last = std::ptrdiff_t(std::ceil(target + halfWidth)) - 1;
+            for (std::ptrdiff_t to = std::max<std::ptrdiff_t>(first, 0);
+                 to <= last && to < std::ptrdiff_t(length); ++to) {
+                const double offset = double(to) - target;
+                const double source = double(centre) + offset;
+                const auto before = std::ptrdiff_t(std::floor(source));
+                if (before < 0 || before + 1 >= std::ptrdiff_t(samples.size()))
                     continue;
-                const double w =
-                    0.5 * (1 + std::cos(std::numbers::pi * double(j) / double(halfWidth)));
-                sum[std::size_t(to)] += gain * w * samples[std::size_t(source)];
+                const double share = source - double(before);
+                const double value = (1 - share) * samples[std::size_t(before)] +
+                                     share * samples[std::size_t(before) + 1];
+                const double w = 0.5 * (1 + std::cos(std::numbers::pi * offset / halfWidth));
+                sum[std::size_t(to)] += gain * w * value;
                 weight[std::size_t(to)] += w;
             }
             out += step;

@@ -62,8 +62,10 @@ std::vector<std::int16_t> vowel(int rate)
 // loudest or more, less a tenth at each end), frames every 5 ms: what a listener hears of its
 // tone; and the lowest, with whether it lies in the middle half.
 struct Heard {
-    double median = 0, first = 0, last = 0, lowest = 0;
+    double median = 0, first = 0, last = 0, lowest = 0, highest = 0;
     bool lowestInTheMiddle = false;
+    double climb = 0; // semitones from the very first loud voiced frame up to the highest of
+                      // the first 50 ms, untrimmed
 };
 
 Heard hear(const std::vector<std::int16_t>& samples, int rate, std::size_t from, std::size_t to)
@@ -84,6 +86,9 @@ Heard hear(const std::vector<std::int16_t>& samples, int rate, std::size_t from,
             pitch > 0 && loudness(i) >= loudest / 10)
             pitches.push_back(pitch);
     }
+    double climb = 0;
+    for (std::size_t i = 1; i < std::min<std::size_t>(pitches.size(), 10); ++i)
+        climb = std::max(climb, semitones(pitches.front(), pitches[i]));
     const std::size_t trim = pitches.size() / 10;
     pitches = {pitches.begin() + long(trim), pitches.end() - long(trim)};
     if (pitches.size() < 4)
@@ -92,8 +97,13 @@ Heard hear(const std::vector<std::int16_t>& samples, int rate, std::size_t from,
     const auto at = std::size_t(lowest - pitches.begin());
     std::vector<double> sorted = pitches;
     std::sort(sorted.begin(), sorted.end());
-    return {sorted[sorted.size() / 2], pitches.front(), pitches.back(), *lowest,
-            at >= pitches.size() / 4 && at <= pitches.size() * 3 / 4};
+    return {sorted[sorted.size() / 2],
+            pitches.front(),
+            pitches.back(),
+            *lowest,
+            sorted.back(),
+            at >= pitches.size() / 4 && at <= pitches.size() * 3 / 4,
+            climb};
 }
 
 } // namespace
@@ -272,6 +282,7 @@ void TestToneShaping::aMarkOrAnEmojiLeavesTheSyllablesAsTheyAre()
 // every onset (zh ch sh j q x z c s, b p, none) and tone. Each syllable's shape, in the
 // voice's one register (levels of 1.75 semitones around the pitch of its level tone):
 //   "1" level at the top, "2" rises, "3" alone dips and rises, "3-" low inside, "4" falls,
+//   "4^" falls from its top, and "4-" less far before another 4th,
 //   "5>" a light syllable higher than the one before, "5<" lower than the middle.
 void TestToneShaping::eachAnswerOfADrillSaysItsTonesInOneRegister_data()
 {
@@ -290,6 +301,10 @@ void TestToneShaping::eachAnswerOfADrillSaysItsTonesInOneRegister_data()
     row("大妈", "4 1"); // the 1st level soon after the fall before it
     row("姐姐", "3- 5>");
     row("谢谢", "4 5<");
+    // A 4th after l, m or y starts where the voice starts, at its top.
+    row("锻炼", "4- 4^");
+    row("秘密", "4- 4^");
+    row("软硬", "3- 4^");
     for (const auto& [character, shape] :
          std::initializer_list<std::pair<const char*, const char*>>{{"知", "1"},
                                                                     {"吃", "1"},
@@ -326,7 +341,8 @@ void TestToneShaping::eachAnswerOfADrillSaysItsTonesInOneRegister()
         const std::size_t from = shapes.size() == 1 ? 0 : said.syllables[std::size_t(s)].start;
         const std::size_t to =
             s + 1 < shapes.size() ? said.syllables[std::size_t(s) + 1].start : shaped.size();
-        const Heard h = hear(shaped, rate, from + std::size_t(rate / 50), to);
+        Heard h = hear(shaped, rate, from + std::size_t(rate / 50), to);
+        h.climb = hear(shaped, rate, from, to).climb;
         const QString shape = shapes[s];
         const QByteArray what =
             QStringLiteral("syllable %1 (%2): median %3 Hz, %4 → %5 Hz, lowest %6; level %7 Hz")
@@ -351,6 +367,9 @@ void TestToneShaping::eachAnswerOfADrillSaysItsTonesInOneRegister()
             QVERIFY2(h.median < level(2) && semitones(h.lowest, h.last) < 1.5, what);
         } else if (shape == u"4") {
             QVERIFY2(semitones(h.first, h.last) <= -3.5, what);
+        } else if (shape == u"4^" || shape == u"4-") {
+            QVERIFY2(semitones(h.first, h.last) <= (shape == u"4^" ? -2.5 : -1), what);
+            QVERIFY2(h.climb <= 1, what + " climbs " + QByteArray::number(h.climb));
         } else if (shape == u"5>") {
             QVERIFY2(semitones(before.median, h.median) >= 2, what);
         } else if (shape == u"5<") {
