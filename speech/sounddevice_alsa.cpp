@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace mulo::speech {
 
@@ -68,6 +70,7 @@ void playOnSoundDevice(std::span<const std::int16_t> samples, int sampleRate,
     error = snd_pcm_drain(device);
     while (error == -EAGAIN || snd_pcm_state(device) == SND_PCM_STATE_DRAINING) {
         waitForDevice();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1)); // some say ready at once
         error = snd_pcm_state(device) == SND_PCM_STATE_DRAINING ? snd_pcm_drain(device) : 0;
     }
     if (error < 0)

@@ -47,6 +47,7 @@ struct RealTime {
     snd_pcm_uframes_t playedBefore = 0; // frames played before the last start
     bool running = false;
     int wake[2] = {-1, -1}; // a pipe that is always ready: the device never blocks a poll
+    bool nonblock = false;  // opened without waiting
 };
 
 RealTime* self(snd_pcm_ioplug_t* io)
@@ -99,6 +100,21 @@ snd_pcm_ioplug_callback_t realTimeCallbacks()
         d->taken += size;
         return snd_pcm_sframes_t(size);
     };
+    // As a kernel device does: opened without waiting, it answers "try again" until what it
+    // was given has been played.
+    callbacks.drain = [](snd_pcm_ioplug_t* io) {
+        RealTime* d = self(io);
+        if (!d->running) {
+            d->started = std::chrono::steady_clock::now();
+            d->running = true;
+        }
+        while (playedSoFar(d) < d->taken) {
+            if (d->nonblock)
+                return -EAGAIN;
+            usleep(1000);
+        }
+        return 0;
+    };
     callbacks.close = [](snd_pcm_ioplug_t* io) {
         RealTime* d = self(io);
         std::fclose(d->played);
@@ -150,6 +166,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(realtime)
         return -EIO;
     }
     d->underrunAt = underrunAt;
+    d->nonblock = mode & SND_PCM_NONBLOCK;
     d->stallAt = stallAt;
     d->io.version = SND_PCM_IOPLUG_VERSION;
     d->io.name = "a stand-in that plays in real time";

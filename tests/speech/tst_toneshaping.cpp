@@ -1,9 +1,13 @@
+#include "answer.h"
 #include "espeakengine.h"
+#include "outputs.h"
 #include "toneshaping.h"
+#include "wavfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <numbers>
@@ -54,6 +58,19 @@ std::vector<std::int16_t> vowel(int rate)
             v += std::sin(2 * std::numbers::pi * 150 * k * t) / k;
         const double swell = std::sin(std::numbers::pi * double(i) / double(samples.size()));
         samples[i] = std::int16_t(6000 * swell * v);
+    }
+    return samples;
+}
+
+// The same vowel fading away after 150 ms, to a tenth of its loudness at 230 ms.
+std::vector<std::int16_t> fadingVowel(int rate)
+{
+    std::vector<std::int16_t> samples = vowel(rate);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double t = double(i) / rate;
+        const double swell = std::sin(std::numbers::pi * double(i) / double(samples.size()));
+        const double fade = t < 0.03 ? t / 0.03 : t < 0.15 ? 1 : std::exp(-(t - 0.15) / 0.035);
+        samples[i] = std::int16_t(samples[i] / std::max(swell, 1e-3) * fade);
     }
     return samples;
 }
@@ -113,6 +130,10 @@ class TestToneShaping : public QObject {
 private slots:
     void eachToneHasItsShape_data();
     void eachToneHasItsShape();
+    void aSyllableIsShapedByItsNeighbours_data();
+    void aSyllableIsShapedByItsNeighbours();
+    void aBurstIsNoVoice_data();
+    void aBurstIsNoVoice();
     void syllablesAreReadFromThePinyin_data();
     void syllablesAreReadFromThePinyin();
     void syllablesAreFoundByTheirPlaceInTheText_data();
@@ -122,6 +143,9 @@ private slots:
     void eachAnswerOfADrillSaysItsTonesInOneRegister_data();
     void eachAnswerOfADrillSaysItsTonesInOneRegister();
     void withoutOurVoiceFileTheEnginesOwnMandarinVoiceSpeaks();
+    void syllablesStartWhereTheVoiceSaysThem();
+    void theVoiceShapesWhatItSays_data();
+    void theVoiceShapesWhatItSays();
 
 private:
     std::shared_ptr<EspeakEngine> m_engine = EspeakEngine::open();
@@ -161,6 +185,91 @@ void TestToneShaping::eachToneHasItsShape()
     if (tone == 3)
         QVERIFY2(semitones(quarter, middle) <= -1,
                  qPrintable(QString::number(semitones(quarter, middle))));
+}
+
+// Syllables of the same vowel one after another, at 150 Hz: how one syllable's pitch moves
+// against the one before (semitones, middle against middle), or within itself (a quarter
+// against three quarters) when "within" is set.
+void TestToneShaping::aSyllableIsShapedByItsNeighbours_data()
+{
+    QTest::addColumn<QList<int>>("tones");
+    QTest::addColumn<bool>("within");
+    QTest::addColumn<double>("least");
+    QTest::addColumn<double>("most");
+    QTest::addColumn<bool>("fading"); // and "within" is the middle against the fading end
+    QTest::newRow("a 4th before a 4th falls halfway (大象)")
+        << QList<int>{4, 4} << true << -3.3 << -1.0 << false;
+    QTest::newRow("a 4th before a 1st falls all the way")
+        << QList<int>{4, 1} << true << -7.0 << -3.5 << false;
+    QTest::newRow("a 1st is level into its fading end (大树's end)")
+        << QList<int>{1, 1} << true << -1.0 << 1.0 << true;
+    QTest::newRow("a light syllable after a 1st lies below it (妈妈)")
+        << QList<int>{1, 5} << false << -5.0 << -2.0 << false;
+    QTest::newRow("a light syllable after a 3rd lies above it (姐姐)")
+        << QList<int>{3, 5} << false << 2.0 << 8.0 << false;
+    QTest::newRow("a light syllable after a light one goes on from it (爸爸们)")
+        << QList<int>{4, 5, 5} << false << -2.0 << 0.5 << false;
+}
+
+void TestToneShaping::aSyllableIsShapedByItsNeighbours()
+{
+    QFETCH(QList<int>, tones);
+    QFETCH(bool, within);
+    QFETCH(double, least);
+    QFETCH(double, most);
+    QFETCH(bool, fading);
+    const int rate = 22050;
+    const std::vector<std::int16_t> one = fading ? fadingVowel(rate) : vowel(rate);
+    std::vector<std::int16_t> before;
+    std::vector<SyllableTone> syllables;
+    for (const int tone : tones) {
+        syllables.push_back({before.size(), tone});
+        before.insert(before.end(), one.begin(), one.end());
+    }
+    const std::vector<std::int16_t> after = shapeTones(before, rate, syllables, 150);
+    const auto at = [&](std::size_t s, double share) {
+        return pitchAt(after, rate, syllables[s].start + std::size_t(share * double(one.size())));
+    };
+    const std::size_t last = syllables.size() - 1;
+    const double move = within ? semitones(at(last - 1, fading ? 0.3 : 0.25), at(last - 1, 0.75))
+                               : semitones(at(last - 1, 0.5), at(last, 0.5));
+    QVERIFY2(move >= least && move <= most, qPrintable(QString::number(move)));
+}
+
+// The burst of zh or j before a vowel repeats itself for a moment, as a voice does; held for
+// less than three frames it is no voice, and is kept as it is.
+void TestToneShaping::aBurstIsNoVoice_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("a burst of 8 ms") << 0.008 << true;
+    QTest::newRow("a burst of 15 ms") << 0.015 << true;
+    QTest::newRow("a vowel of 60 ms is voice") << 0.06 << false;
+}
+
+void TestToneShaping::aBurstIsNoVoice()
+{
+    QFETCH(double, seconds);
+    QFETCH(bool, kept);
+    const int rate = 22050;
+    std::vector<std::int16_t> before(std::size_t(rate / 10), 0);
+    const auto burst = std::size_t(seconds * rate);
+    for (std::size_t i = 0; i < burst; ++i) {
+        double v = 0;
+        for (int k = 1; k <= 10; ++k)
+            v += std::sin(2 * std::numbers::pi * 220 * k * double(i) / rate) / k;
+        before.push_back(std::int16_t(8000 * v));
+    }
+    const std::size_t vowelStart = before.size() + std::size_t(rate / 10);
+    before.resize(vowelStart, 0);
+    const std::vector<std::int16_t> one = vowel(rate);
+    before.insert(before.end(), one.begin(), one.end());
+    const SyllableTone syllables[] = {{0, 4}, {vowelStart, 2}};
+    const std::vector<std::int16_t> after = shapeTones(before, rate, syllables, 150);
+    const auto from = std::size_t(rate / 10);
+    QCOMPARE(std::equal(before.begin() + long(from), before.begin() + long(from + burst),
+                        after.begin() + long(from)),
+             kept);
 }
 
 void TestToneShaping::syllablesAreReadFromThePinyin_data()
@@ -301,6 +410,8 @@ void TestToneShaping::eachAnswerOfADrillSaysItsTonesInOneRegister_data()
     row("大妈", "4 1"); // the 1st level soon after the fall before it
     row("姐姐", "3- 5>");
     row("谢谢", "4 5<");
+    row("天地人和", "1 4 2 2"); // a sample lesson
+    row("大树", "4- 4");
     // A 4th after l, m or y starts where the voice starts, at its top.
     row("锻炼", "4- 4^");
     row("秘密", "4- 4^");
@@ -397,6 +508,49 @@ void TestToneShaping::withoutOurVoiceFileTheEnginesOwnMandarinVoiceSpeaks()
     QVERIFY2(said.levelPitch > 60 && said.levelPitch < 140, "espeak-ng's own, lower voice");
     QVERIFY2(!phonemes.contains(QStringLiteral("(en)")), qPrintable(phonemes)); // not English
     QCOMPARE(said.syllables.size(), std::size_t(1));
+}
+
+// shuang1 is long and a5 short: each syllable starts where the engine said it, not at an
+// even share of the answer.
+void TestToneShaping::syllablesStartWhereTheVoiceSaysThem()
+{
+    const Utterance said =
+        m_engine->synthesize(QStringLiteral("双啊"), m_engine->voices().front(), 243);
+    QCOMPARE(said.syllables.size(), std::size_t(2));
+    QVERIFY2(said.syllables[1].start > said.samples.size() * 2 / 3,
+             qPrintable(
+                 QStringLiteral("%1 of %2").arg(said.syllables[1].start).arg(said.samples.size())));
+}
+
+// A character said through the voice into a file, as the window says it: shaped to its tone
+// and said in full.
+void TestToneShaping::theVoiceShapesWhatItSays_data()
+{
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<double>("least"); // semitones, last against first
+    QTest::addColumn<double>("most");
+    QTest::newRow("人 rises") << QStringLiteral("人") << 2.5 << 12.0;
+    QTest::newRow("大 falls") << QStringLiteral("大") << -12.0 << -3.5;
+    QTest::newRow("天 is level") << QStringLiteral("天") << -1.5 << 1.5;
+}
+
+void TestToneShaping::theVoiceShapesWhatItSays()
+{
+    QFETCH(QString, character);
+    QFETCH(double, least);
+    QFETCH(double, most);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("answer.wav"));
+    std::unique_ptr<SpVoice> voice;
+    setUpVoice(voice, [&] {
+        return std::make_unique<SpVoice>(m_engine, std::make_shared<WavFileOutput>(path));
+    });
+    voice->Speak(character, SVSFDefault);
+    const mulo::test::Wav wav = mulo::test::readWav(path);
+    QVERIFY2(wav.seconds() >= 0.27, qPrintable(QString::number(wav.seconds())));
+    const Heard h = hear(wav.samples, wav.sampleRate, 0, wav.samples.size());
+    const double move = semitones(h.first, h.last);
+    QVERIFY2(h.median > 0 && move >= least && move <= most, qPrintable(QString::number(move)));
 }
 
 QTEST_GUILESS_MAIN(TestToneShaping)
