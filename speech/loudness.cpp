@@ -6,7 +6,11 @@
 
 namespace mulo::speech {
 
-std::optional<double> activeSpeechLevel(std::span<const std::int16_t> samples, int sampleRate)
+namespace {
+
+// The active speech level of the samples scaled by gain.
+std::optional<double> levelScaled(std::span<const std::int16_t> samples, int sampleRate,
+                                  double gain)
 {
     // The envelope follows the sound's magnitude over 30 ms, twice smoothed; a sample is
     // active while the envelope is above a threshold or has been within the last 0.2 s.
@@ -18,14 +22,17 @@ std::optional<double> activeSpeechLevel(std::span<const std::int16_t> samples, i
     const auto hangover = std::size_t(std::lround(sampleRate * 0.2));
     std::array<std::size_t, thresholds> active{}, since{};
     since.fill(hangover);
+    std::array<double, thresholds> threshold{};
+    for (int j = 0; j < thresholds; ++j)
+        threshold[j] = std::ldexp(1.0, j - thresholds);
     double p = 0, q = 0, energy = 0;
     for (const std::int16_t sample : samples) {
-        const double x = sample / scale;
+        const double x = sample * gain / scale;
         energy += x * x;
         p = g * p + (1 - g) * std::abs(x);
         q = g * q + (1 - g) * p;
         for (int j = 0; j < thresholds; ++j) {
-            if (q >= std::ldexp(1.0, j - thresholds))
+            if (q >= threshold[j])
                 ++active[j], since[j] = 0;
             else if (since[j] < hangover)
                 ++active[j], ++since[j];
@@ -51,6 +58,13 @@ std::optional<double> activeSpeechLevel(std::span<const std::int16_t> samples, i
     return std::nullopt;
 }
 
+} // namespace
+
+std::optional<double> activeSpeechLevel(std::span<const std::int16_t> samples, int sampleRate)
+{
+    return levelScaled(samples, sampleRate, 1.0);
+}
+
 double levelAtVolume(int volume)
 {
     return fullVolumeLevel + 20 * std::log10(std::max(volume, 1) / 100.0);
@@ -69,11 +83,7 @@ std::vector<std::int16_t> levelled(std::span<const std::int16_t> samples, int sa
         const double wanted = levelAtVolume(volume);
         double decibels = std::min(wanted - *level, mostGain);
         for (int again = 0; again < 2 && decibels < mostGain; ++again) {
-            std::vector<std::int16_t> trial(samples.size());
-            for (std::size_t i = 0; i < samples.size(); ++i)
-                trial[i] = std::int16_t(std::clamp(
-                    std::lround(samples[i] * std::pow(10.0, decibels / 20)), -32768L, 32767L));
-            level = activeSpeechLevel(trial, sampleRate);
+            level = levelScaled(samples, sampleRate, std::pow(10.0, decibels / 20));
             if (!level)
                 break;
             decibels = std::min(decibels + wanted - *level, mostGain);
