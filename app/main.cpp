@@ -33,8 +33,10 @@ int main(int argc, char* argv[])
     ClockRandom random;
     Form1Services services{random, info};
     services.createVoice = [engine] {
-        return std::make_unique<speech::SpVoice>(engine.get(),
-                                                 std::make_shared<speech::SoundDeviceOutput>());
+        return std::make_unique<speech::SpVoice>(
+            engine.get(), std::make_shared<speech::SoundDeviceOutput>([] {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            }));
     };
     Form1 window(std::move(services));
     window.show();

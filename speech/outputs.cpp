@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
@@ -73,7 +74,18 @@ void SoundDeviceOutput::play(std::span<const std::int16_t> samples, int sampleRa
         throw RuntimeError(QStringLiteral("无法打开声音设备：线程不足"));
     }
     std::unique_lock guard(playing->lock);
-    if (!playing->ended.wait_until(guard, deadline, [&] { return playing->done; })) {
+    const auto ended = [&] { return playing->done; };
+    if (m_whileWaiting) {
+        while (!ended() && steady_clock::now() < deadline) {
+            playing->ended.wait_until(guard, std::min(deadline, steady_clock::now() + 15ms), ended);
+            if (ended())
+                break;
+            guard.unlock();
+            m_whileWaiting();
+            guard.lock();
+        }
+    }
+    if (!playing->ended.wait_until(guard, deadline, ended)) {
         playing->givenUp = true;
         ++stuckPlayers;
         guard.unlock();

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QString>
 #include <atomic>
+#include <functional>
 
 namespace mulo::speech {
 
@@ -24,13 +25,23 @@ namespace mulo::speech {
 // answer opens the device afresh. A player given up on stops its sound as soon as the
 // server answers again. While mostPlayersGivenUp players are still stuck, the server is
 // taken for gone and every answer fails at once.
+//
+// While it waits, play() calls whileWaiting every few milliseconds: the window hands in
+// what keeps it painted and answering the desktop (but not the user's clicks and keys,
+// which wait for the answer to end), so that a stalled server never freezes it.
 class SoundDeviceOutput : public OutputStream {
 public:
+    explicit SoundDeviceOutput(std::function<void()> whileWaiting = {})
+        : m_whileWaiting(std::move(whileWaiting))
+    {}
     void play(std::span<const std::int16_t> samples, int sampleRate) override;
 
     static constexpr int mostPlayersGivenUp = 2;
     // Players given up on that have not ended yet.
     static int playersGivenUp();
+
+private:
+    std::function<void()> m_whileWaiting;
 };
 
 // The platform's part of SoundDeviceOutput, run by its player thread: plays the samples on

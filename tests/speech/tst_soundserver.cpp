@@ -93,8 +93,10 @@ void TestSoundServer::initTestCase()
     asoundrc.close();
     snd_config_update_free_global();
     setUpVoice(m_voice, [] {
-        return std::make_unique<SpVoice>(EspeakEngine::open(),
-                                         std::make_shared<SoundDeviceOutput>());
+        return std::make_unique<SpVoice>(
+            EspeakEngine::open(), std::make_shared<SoundDeviceOutput>([] {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            }));
     });
 }
 
@@ -140,11 +142,15 @@ void TestSoundServer::aStoppedServerIsGivenUpOnWithinTheAnswerAndFiveSeconds()
             comeBack.set_value(), stopper.join();
     };
     const auto resumeAtTheEnd = qScopeGuard(resume);
-    bool windowAnswered = false;
-    QTimer::singleShot(0, this, [&] { windowAnswered = true; });
+    // The window is painted and answers the desktop all the while.
+    int ticks = 0;
+    QTimer ticking;
+    connect(&ticking, &QTimer::timeout, this, [&] { ++ticks; });
+    ticking.start(100);
     const qint64 stalled = speak();
+    ticking.stop();
     QVERIFY2(stalled < -700 && stalled >= -bound, qPrintable(QString::number(stalled)));
-    QTRY_VERIFY_WITH_TIMEOUT(windowAnswered, 200);
+    QVERIFY2(ticks >= -stalled / 200, qPrintable(QString::number(ticks)));
     const qint64 again = speak(), gone = speak();
     QVERIFY2(again < 0 && again >= -bound, qPrintable(QString::number(again)));
     QVERIFY2(gone <= 0 && gone > -500, qPrintable(QString::number(gone)));
