@@ -1,8 +1,10 @@
 #include "textencoding.h"
 
 #include "core/errors.h"
+#include "emojitable.h"
 #include "gbktable.h"
 
+#include <QChar>
 #include <algorithm>
 
 namespace mulo {
@@ -21,14 +23,18 @@ bool isGbkTrail(uchar b)
 
 // What a character of a UTF-8 reading is, for its plausibility.
 enum class Kind {
-    Other,       // plausible by itself: ASCII but letters, Chinese, punctuation, full-width
+    Other,       // plausible by itself: ASCII but letters, Chinese, punctuation, symbols, emoji
     AsciiLetter, // makes a Latin word
     Marked,      // a letter with a tone mark or accent: plausible inside a Latin word
     Combining,   // a tone mark typed after its letter: likewise
     Between,     // · between parts of a name, × and ÷ between numbers: plausible between two
+    Sign,        // a Latin-1 sign (§ ° ½) or a spacing tone mark (ˇ): the two bytes of a GBK
+                 // character (搂 掳 陆 藝), plausible beside other text
     Rare,        // a character outside the basic plane
     Unusual,     // a letter of another script that GB2312 carries too: kana, Greek, Cyrillic
-    Foreign,     // a script or symbol no lesson uses
+    Foreign,     // a letter or sign of a script no lesson is written in: odd, but text;
+                 // below U+0800 it is what GBK's Chinese most often becomes (丿 is ب)
+    NoText,      // unassigned, private-use or a control character
 };
 
 struct Range {
@@ -51,15 +57,12 @@ constexpr Range markedLetterRanges[] = {
     {0x016A, 0x016B}, {0x01CD, 0x01DC}, {0x01F8, 0x01F9}, {0x1E3E, 0x1E3F}, {0x1EBE, 0x1EC1},
 };
 
-// The symbols parents decorate lessons with: the Latin-1 signs (± ° §), the spacing tone
-// marks (ˇ ˉ), letterlike symbols (℃ №), arrows, mathematical signs (√ ≈ ∞), technical
-// signs (⌒), box drawing and geometric shapes (■ △ ○ ◎), the symbols and dingbats (★ ☆ ♪ ✓),
-// ⭐ and ⭕, and emoji with their joiner and presentation selector. The same bytes read as
-// GBK are one of GBK's added characters at best.
+// The symbols parents decorate lessons with beside emoji (emojitable.h): letterlike symbols
+// (℃ №), arrows, mathematical signs (√ ≈ ∞), technical signs (⌒), box drawing and geometric
+// shapes (■ △ ○ ◎), the symbols and dingbats (★ ☆ ♪ ✓), ⭐ and ⭕, and the pictographs. The
+// same bytes read as GBK are one of GBK's added characters at best.
 constexpr Range symbolRanges[] = {
-    {0x00A0, 0x00BF}, {0x02C7, 0x02C7}, {0x02C9, 0x02CB},   {0x02D9, 0x02D9},
-    {0x200D, 0x200D}, {0x2100, 0x214F}, {0x2190, 0x23FF},   {0x2500, 0x27BF},
-    {0x2B50, 0x2B55}, {0xFE0F, 0xFE0F}, {0x1F000, 0x1FAFF},
+    {0x2100, 0x214F}, {0x2190, 0x23FF}, {0x2500, 0x27BF}, {0x2B50, 0x2B55}, {0x1F000, 0x1FAFF},
 };
 
 // Letters of other scripts that GB2312 carries as well (ɑ ɡ of its pinyin row, Greek,
@@ -78,6 +81,14 @@ template <std::size_t N> bool inRanges(char32_t c, const Range (&ranges)[N])
                        [c](Range r) { return c >= r.first && c <= r.last; });
 }
 
+bool isEmoji(char32_t c)
+{
+    const auto end = std::end(emojiRanges);
+    const auto after = std::upper_bound(std::begin(emojiRanges), end, c,
+                                        [](char32_t c, CodeRange r) { return c < r.first; });
+    return after != std::begin(emojiRanges) && c <= std::prev(after)->last;
+}
+
 Kind kindOf(char32_t c)
 {
     if (c >= 0x4E00 && c <= 0x9FFF) // most of a lesson
@@ -90,13 +101,32 @@ Kind kindOf(char32_t c)
         return Kind::Marked;
     if (c >= 0x0300 && c <= 0x030C)
         return Kind::Combining;
-    if (inRanges(c, plausibleRanges) || inRanges(c, symbolRanges))
+    if ((c >= 0x00A0 && c <= 0x00BF) || c == 0x02C7 || (c >= 0x02C9 && c <= 0x02CB) || c == 0x02D9)
+        return Kind::Sign;
+    if (inRanges(c, plausibleRanges) || inRanges(c, symbolRanges) || isEmoji(c))
         return Kind::Other;
     if (inRanges(c, unusualLetterRanges))
         return Kind::Unusual;
     if (c >= 0x20000 && c <= 0x323AF) // the rarer Chinese characters
         return Kind::Rare;
-    return Kind::Foreign;
+    const QChar::Category category = QChar::category(c);
+    switch (category) {
+    case QChar::Other_Control:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Other_Surrogate:
+        return Kind::NoText;
+    default:
+        break;
+    }
+    // Signs, numbers and spaces of every kind from three bytes up (CJK radicals, ⟶, €, ⠁):
+    // lessons are decorated with them, and GBK's Chinese seldom spells them. Below U+0800
+    // they are what a GBK character's two bytes spell.
+    const bool signOrNumber =
+        (category >= QChar::Punctuation_Connector && category <= QChar::Symbol_Other) ||
+        (category >= QChar::Number_DecimalDigit && category <= QChar::Number_Other) ||
+        category == QChar::Separator_Space;
+    return signOrNumber && c >= 0x800 ? Kind::Other : Kind::Foreign;
 }
 
 bool isLetter(Kind k)
@@ -178,13 +208,17 @@ Utf8Reading readUtf8(QByteArrayView utf8)
             i += 4;
         }
         const Kind kind = kindOf(c);
-        if (kind == Kind::Foreign)
-            return {Plausibility::Implausible, reading.chinese, false};
-        reading.otherLetters = reading.otherLetters || kind == Kind::Unusual;
-        reading.latinSigns = reading.latinSigns || (c >= 0xA0 && c <= 0xBF);
+        if (kind == Kind::NoText || (kind == Kind::Foreign && c < 0x800))
+            result = Plausibility::Implausible;
+        // What one GBK character's two bytes can spell: a sign, or a letter or mark of
+        // another script below U+0800 (kana takes three).
+        const bool spelling =
+            kind == Kind::Sign || (c < 0x800 && (kind == Kind::Unusual || kind == Kind::Foreign));
+        reading.otherLetters = reading.otherLetters || (spelling && kind != Kind::Sign);
+        reading.latinSigns = reading.latinSigns || kind == Kind::Sign;
+        reading.spellingOnly = reading.spellingOnly && (spelling || c == ' ');
         reading.chinese = reading.chinese || kind == Kind::Rare ||
                           (c >= 0x3400 && kind == Kind::Other && c <= 0x9FFF);
-        reading.signsOnly = reading.signsOnly && ((c >= 0xA0 && c <= 0xBF) || c == ' ');
         const bool operand =
             isLetter(kind) || (c >= '0' && c <= '9') || (kind == Kind::Other && c >= 0x3400);
         if (wantsOperand && !operand)
@@ -195,6 +229,8 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         afterOperand = operand;
         if (kind == Kind::Rare || kind == Kind::Unusual)
             doubt();
+        if (kind == Kind::Foreign)
+            result = std::min(result, Plausibility::Foreign);
         if (isLetter(kind)) {
             inWord = true;
             wordHasAscii = wordHasAscii || kind == Kind::AsciiLetter;
@@ -204,7 +240,8 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         }
     }
     endWord();
-    if (wantsOperand)
+    // A line of signs alone is no lesson (GBK 陆 is ½, 聽 a no-break space).
+    if (wantsOperand || reading.spellingOnly)
         doubt();
     return reading;
 }
@@ -250,13 +287,18 @@ Encoding decideUnmarkedFile(QByteArrayView bytes)
     const Plausibility gbk = gbkPlausibility(bytes);
     // Latin-1 signs, Greek and Cyrillic letters are also what GBK's Chinese becomes in UTF-8
     // (陆 is ½, 谢谢 is лл): a file that holds them is weighed line by line.
-    const Plausibility asAWhole = utf8.latinSigns || utf8.otherLetters
-                                      ? std::min(utf8.plausibility, Plausibility::Doubtful)
-                                      : utf8.plausibility;
+    const bool spelling = utf8.latinSigns || utf8.otherLetters;
+    const Plausibility asAWhole =
+        spelling ? std::min(utf8.plausibility, Plausibility::Doubtful) : utf8.plausibility;
     if (asAWhole == Plausibility::Plausible)
         return Encoding::Utf8;
     if (gbk > asAWhole)
         return Encoding::Gbk;
+    // A file that is no GBK text but reads as UTF-8 with an odd line (a separator of middle
+    // dots, ü, a line of Korean): UTF-8. GBK's Chinese spells a script in three bytes too
+    // seldom to weigh against that (of 140,000 words and characters, 欷歔 is 줚[).
+    if (!spelling && asAWhole > gbk)
+        return Encoding::Utf8;
     // Some lines of each, or an odd line: line by line, so that a GBK line added to a UTF-8
     // file is not read as UTF-8 with the rest.
     return Encoding::Unmarked;
@@ -295,19 +337,26 @@ QString decodeUnmarkedLine(QByteArrayView line, Encoding lean)
     const Plausibility gbk = gbkPlausibility(line);
     bool utf8Wins;
     // What GBK's Chinese becomes in UTF-8, one byte pair at a time: Latin-1 signs (陆 is ½),
-    // Greek and Cyrillic letters (谢谢 is лл).
-    const bool spelt = utf8.signsOnly || utf8.otherLetters;
-    if (lean == Encoding::Utf8 && spelt && gbk == Plausibility::Plausible)
-        // Among Chinese lessons in UTF-8, Chinese saved as GBK.
+    // Greek and Cyrillic letters (谢谢 is лл, 螞蟻 is Λρ).
+    const bool spelt = utf8.spellingOnly || utf8.otherLetters;
+    if (gbk == Plausibility::Implausible)
+        // No GBK text (UTF-8 春天 is 鏄ュぉ in GBK, 안녕하세요 leaves a byte over).
+        utf8Wins = true;
+    else if (lean == Encoding::Utf8 && spelt &&
+             (gbk == Plausibility::Plausible || utf8.spellingOnly))
+        // Among Chinese lessons in UTF-8, Chinese saved as GBK; traditional characters too
+        // where that is all the line spells (螞蟻 is Λρ, 聽 a no-break space, but 苹果Α
+        // stays).
         utf8Wins = false;
     else if (lean != Encoding::Gbk)
-        // In a file of UTF-8 lines, an odd line too (ü alone, or Greek Ρ in a list of
-        // symbols); not one that is no text in UTF-8 at all (山水小园 saved as GBK).
-        utf8Wins = utf8.plausibility != Plausibility::Implausible || gbk == utf8.plausibility;
+        // In a file of UTF-8 lines, the better reading, and an odd line too (ü alone, or
+        // Greek Ρ in a list of symbols); but a line of a script no lesson uses loses to
+        // GBK's Chinese (欷歔 is 줚[ in UTF-8).
+        utf8Wins = utf8.plausibility >= gbk || utf8.plausibility == Plausibility::Doubtful;
     else
         // In a file of GBK lines, a UTF-8 line wins a tie (UTF-8 佻 is GBK 浣, café is caf茅),
-        // but not with signs alone (GBK 搂 is UTF-8 §) or Greek and Cyrillic letters (GBK's
-        // added characters).
+        // but not with signs alone (GBK 搂 is UTF-8 §, 藝 is ˇ, 聽 a no-break space) or Greek
+        // and Cyrillic letters (螞蟻 is Λρ).
         utf8Wins = spelt ? utf8.plausibility > gbk : utf8.plausibility >= gbk;
     return utf8Wins ? QString::fromUtf8(line) : decodeGbk(line);
 }

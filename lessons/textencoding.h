@@ -17,28 +17,33 @@ Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength = nullpt
 
 // How likely a reading is to be what a parent wrote, worst first.
 enum class Plausibility {
-    // Holds characters no lesson uses: Arabic, Syriac, Telugu, Hangul, private-use or
-    // undecodable characters (what the other encoding's bytes turn into).
+    // Holds what no text holds: unassigned, private-use or control characters, or bytes that
+    // are no character of the encoding (what the other encoding's bytes often turn into).
     Implausible,
+    // Text, but of a script no lesson is written in (한, ⱹ, ࡉ): more likely than no text, less
+    // likely than the same bytes in GBK where they are Chinese, even rare Chinese (GBK 欷歔
+    // is UTF-8 줚[).
+    Foreign,
     // Only odd: a tone-marked or accented letter in no Latin word (é alone), a middle dot
-    // beside no letter, a character outside the basic plane, kana, Greek or Cyrillic; a rare
-    // GBK extension character.
+    // beside no letter, a line of Latin-1 signs alone, a character outside the basic plane,
+    // kana, Greek or Cyrillic; a rare GBK extension character.
     Doubtful,
     // Chinese characters, CJK and general punctuation, full-width forms, ASCII, pinyin and
     // other Latin words with their marks, and the symbols and emoji lessons are decorated
-    // with (★ ① ℃ → √ 🍎).
+    // with (★ ① ℃ → √ 🍎 1️⃣).
     Plausible,
 };
 
 // Bytes read as UTF-8, which they must be (isUtf8): how plausible they are, whether they hold
-// Chinese characters, and whether they are nothing but Latin-1 signs (¥ § °), which are the
-// bytes of some GBK characters (楼 搂 掳).
+// Chinese characters, and whether they hold what a GBK character's two bytes spell in UTF-8
+// (a Latin-1 sign or one of the spacing tone marks ˇ ˉ ˊ ˋ ˙, or a two-byte letter or mark of
+// another script: GBK 搂 is §, 藝 is ˇ, 谢 is л, 丿 is ب).
 struct Utf8Reading {
     Plausibility plausibility = Plausibility::Plausible;
     bool chinese = false;
-    bool otherLetters = false; // Greek, Cyrillic or kana
-    bool latinSigns = false;   // any of ¡ to ¿
-    bool signsOnly = true;
+    bool otherLetters = false; // two-byte letters and marks of other scripts: Greek, Cyrillic, ب
+    bool latinSigns = false;   // any of those signs
+    bool spellingOnly = true;  // nothing but those signs, letters and marks, and spaces
 };
 Utf8Reading readUtf8(QByteArrayView utf8);
 // The plausibility of bytes read as GBK, judged from the bytes.

@@ -162,6 +162,30 @@ void TestLessonFile::detectsEncoding_data()
     QTest::newRow("a GBK file with a UTF-8 line of a Latin word added")
         << gbk(lessons) + "\n" + QStringLiteral("café").toUtf8()
         << expected + QStringList{"第3课：café"};
+    // UTF-8 lines added to a GBK file with another editor, whose bytes are no GBK text: a
+    // script no lesson uses, a keycap, an arrow, a rare script beside Chinese.
+    for (const char* added : {"안녕하세요", "1️⃣春夏秋冬", "⬆️上下左右", "春天ⱹ",
+                              "ࡉ春天", "‼️⁉️"})
+        QTest::addRow("a GBK file with a UTF-8 line added: %s", added)
+            << gbk(lessons) + "\r\n" + QByteArray(added)
+            << expected + QStringList{lessonEntry(3, QString::fromUtf8(added))};
+    // GBK characters whose two bytes spell a sign or letters in UTF-8 (聽 is a no-break
+    // space, 藝 ˇ, 螞蟻 Λρ) go the way the file leans: GBK among GBK lessons.
+    for (const char* line : {"聽", "藝", "螞蟻"})
+        QTest::addRow("a GBK file with a line that spells a sign or letters in UTF-8: %s", line)
+            << gbk(lessons + u'\n' + QString::fromUtf8(line))
+            << expected + QStringList{lessonEntry(3, QString::fromUtf8(line))};
+    QTest::newRow("a UTF-8 file with a GBK line of traditional characters added")
+        << lessons.toUtf8() + "\n" + gbk(QStringLiteral("螞蟻"))
+        << expected + QStringList{"第3课：螞蟻"};
+    // A UTF-8 file that is no GBK text as a whole is UTF-8, its odd lines too.
+    const QStringList odd{"1️⃣ 花草树木", "······", "·", "안녕",
+                          "🏴󠁧󠁢󠁳󠁣󠁴󠁿"};
+    QStringList oddEntries = expected;
+    for (qsizetype i = 0; i < odd.size(); ++i)
+        oddEntries << lessonEntry(qint32(i + 3), odd[i]);
+    QTest::newRow("UTF-8 lessons with numbered, separator, Korean and flag lines")
+        << (QStringList{lessons} + odd).join(u'\n').toUtf8() << oddEntries;
     QTest::newRow("a mark decides for every line")
         << QByteArray("\xEF\xBB\xBF") + lessons.toUtf8() + "\n" + gbk(QStringLiteral("春"))
         << expected + QStringList{"第3课：\uFFFD\uFFFD"};
