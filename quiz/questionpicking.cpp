@@ -1,5 +1,6 @@
 #include "questionpicking.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace mulo {
@@ -59,7 +60,25 @@ QString nextSelectedInOrder(ListOps& list, int count)
 
 QStringView lessonText(QStringView entry)
 {
-    return entry.size() <= 4 ? entry : entry.last(4);
+    if (entry.size() <= 4)
+        return entry;
+    qsizetype start = entry.size() - 4;
+    if (entry[start].isLowSurrogate() && entry[start - 1].isHighSurrogate())
+        --start; // the whole emoji, not its second half
+    return entry.sliced(start);
+}
+
+QString questionCharacter(QStringView text, int position)
+{
+    // Positions count the last four code units, as the lesson text does without a pair cut.
+    qsizetype at = text.size() - std::min<qsizetype>(text.size(), 4) + position - 1;
+    if (at < 0 || at >= text.size())
+        return {};
+    if (text[at].isLowSurrogate() && at > 0 && text[at - 1].isHighSurrogate())
+        --at;
+    const bool pair =
+        text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
+    return text.sliced(at, pair ? 2 : 1).toString();
 }
 
 int randomPosition(double u, int count)
@@ -99,7 +118,7 @@ void cmdTest_Click(QuizControls& c)
 
     if (ticked(c.chkSingle)) {
         const int position = atRandom ? randomCharacterPosition(c.random.next()) : 1;
-        text = text.mid(position - 1, 1);
+        text = questionCharacter(text, position);
     }
     c.txtTi.setText(text);
 }

@@ -18,8 +18,14 @@ struct QuizControls {
     RandomSource& random;
 };
 
-// The lesson's text is the last four code units of its entry ("第12课：大小" gives "课：大小").
+// The lesson's text is the last four code units of its entry ("第12课：大小" gives "课：大小"),
+// and a fifth where the fourth from the end is the second half of an emoji's surrogate pair
+// ("第1课：苹🍎果香蕉" gives "🍎果香蕉"): a character is never cut in half.
 QStringView lessonText(QStringView entry);
+
+// The one-character question at a 1-based position of the lesson text's last four code units;
+// where that is half of a surrogate pair, the whole pair.
+QString questionCharacter(QStringView text, int position);
 
 // Random position among count items: ⌊u·(count − 1) + 0.5⌋. The two ends come up half as
 // often as the inner items; lesson files and parents' habits are built on this spread, so it

@@ -57,6 +57,8 @@ private slots:
     void randomPicks();
     void questionForms_data();
     void questionForms();
+    void emojiQuestionsAreWholeCharacters_data();
+    void emojiQuestionsAreWholeCharacters();
 
     void everyRandomPickReseedsAndDraws();
     void lessonTextWithSemicolonStaysWhole();
@@ -236,6 +238,45 @@ void TestQuiz::questionForms()
     quiz.chkRnd.value = rnd;
     quiz.chkSingle.value = single;
     quiz.random.values = {0.7};
+    if (u2 >= 0)
+        quiz.random.values.push_back(u2);
+    QCOMPARE(quiz.pick(), question);
+}
+
+// Emoji are two code units: a one-character question, or a lesson text whose four units begin
+// inside one, takes the whole pair.
+void TestQuiz::emojiQuestionsAreWholeCharacters_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("single");
+    QTest::addColumn<double>("u2");
+    QTest::addColumn<QString>("question");
+    const QString apple = QStringLiteral("🍎");
+    const QString lesson = QStringLiteral("苹果🍎香蕉"), cut = QStringLiteral("苹🍎果香蕉");
+    QTest::newRow("in order: first half") << cut << 1 << -1.0 << apple;
+    QTest::newRow("position 1 of the last four: first half") << lesson << 1 << 0.1 << apple;
+    QTest::newRow("position 2: second half") << lesson << 1 << 0.3 << apple;
+    QTest::newRow("position 3 after an emoji") << lesson << 1 << 0.6 << "香";
+    QTest::newRow("position 4") << lesson << 1 << 0.9 << "蕉";
+    QTest::newRow("position 1 cuts a pair") << cut << 1 << 0.1 << apple;
+    QTest::newRow("position 2 after the pair") << cut << 1 << 0.3 << "果";
+    QTest::newRow("position 4 after the pair") << cut << 1 << 0.9 << "蕉";
+    QTest::newRow("four emoji, position 4") << apple.repeated(4) << 1 << 0.9 << apple;
+    QTest::newRow("whole lesson keeps the cut pair") << cut << 0 << -1.0 << "🍎果香蕉";
+    QTest::newRow("whole lesson of four emoji")
+        << apple.repeated(4) << 0 << -1.0 << apple.repeated(2);
+}
+
+void TestQuiz::emojiQuestionsAreWholeCharacters()
+{
+    QFETCH(QString, line);
+    QFETCH(int, single);
+    QFETCH(double, u2);
+    QFETCH(QString, question);
+    Quiz quiz({line});
+    quiz.chkSingle.value = single;
+    quiz.chkRnd.value = u2 >= 0 ? 1 : 0;
+    quiz.random.values = {0.5};
     if (u2 >= 0)
         quiz.random.values.push_back(u2);
     QCOMPARE(quiz.pick(), question);
