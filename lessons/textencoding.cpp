@@ -190,6 +190,23 @@ Utf8Reading readUtf8(QByteArrayView utf8)
     };
     // ·, × and ÷ stand between two letters, digits or Chinese characters.
     bool afterOperand = false, wantsOperand = false;
+    // Letters of a script no lesson uses on a line, in three bytes and more (안 ⱹ) or in two
+    // (ب Ԗ), the two-byte ones being what GBK's Chinese most often spells. Beside common
+    // Chinese characters either is a decoration (饺子안, 柳萌Ԗ): GBK's bytes seldom spell both.
+    // A GBK added character whose second byte is an ASCII letter or bracket in UTF-8 spells
+    // them beside Chinese too (佴绉俫 is ٦秂g), so no such line counts as decorated.
+    bool foreign = false, twoByteForeign = false, lineChinese = false, lineLetters = false;
+    const auto endLine = [&] {
+        if (lineChinese && !lineLetters) {
+            reading.besideChinese = true;
+        } else if (twoByteForeign) {
+            result = Plausibility::Implausible;
+            reading.otherLetters = true;
+        } else if (foreign) {
+            result = std::min(result, Plausibility::Foreign);
+        }
+        foreign = twoByteForeign = lineChinese = lineLetters = false;
+    };
     const qsizetype n = utf8.size();
     for (qsizetype i = 0; i < n;) {
         // The bytes are valid UTF-8: each sequence is whole.
@@ -208,13 +225,13 @@ Utf8Reading readUtf8(QByteArrayView utf8)
             i += 4;
         }
         const Kind kind = kindOf(c);
-        if (kind == Kind::NoText || (kind == Kind::Foreign && c < 0x800))
+        if (kind == Kind::NoText)
             result = Plausibility::Implausible;
         // What one GBK character's two bytes can spell: a sign, or a letter or mark of
         // another script below U+0800 (kana takes three).
         const bool spelling =
             kind == Kind::Sign || (c < 0x800 && (kind == Kind::Unusual || kind == Kind::Foreign));
-        reading.otherLetters = reading.otherLetters || (spelling && kind != Kind::Sign);
+        reading.otherLetters = reading.otherLetters || (spelling && kind == Kind::Unusual);
         reading.latinSigns = reading.latinSigns || kind == Kind::Sign;
         reading.spellingOnly = reading.spellingOnly && (spelling || c == ' ');
         reading.chinese = reading.chinese || kind == Kind::Rare ||
@@ -229,8 +246,12 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         afterOperand = operand;
         if (kind == Kind::Rare || kind == Kind::Unusual)
             doubt();
-        if (kind == Kind::Foreign)
-            result = std::min(result, Plausibility::Foreign);
+        foreign = foreign || (kind == Kind::Foreign && c >= 0x800);
+        twoByteForeign = twoByteForeign || (kind == Kind::Foreign && c < 0x800);
+        lineChinese = lineChinese || (c >= 0x4E00 && c <= 0x9FFF);
+        lineLetters = lineLetters || (c >= 0x40 && c <= 0x7E);
+        if (c == '\n' || c == '\r')
+            endLine();
         if (isLetter(kind)) {
             inWord = true;
             wordHasAscii = wordHasAscii || kind == Kind::AsciiLetter;
@@ -243,6 +264,7 @@ Utf8Reading readUtf8(QByteArrayView utf8)
     // A line of signs alone is no lesson (GBK 陆 is ½, 聽 a no-break space).
     if (wantsOperand || reading.spellingOnly)
         doubt();
+    endLine();
     return reading;
 }
 
@@ -356,8 +378,9 @@ QString decodeUnmarkedLine(QByteArrayView line, Encoding lean)
     else
         // In a file of GBK lines, a UTF-8 line wins a tie (UTF-8 佻 is GBK 浣, café is caf茅),
         // but not with signs alone (GBK 搂 is UTF-8 §, 藝 is ˇ, 聽 a no-break space) or Greek
-        // and Cyrillic letters (螞蟻 is Λρ).
-        utf8Wins = spelt ? utf8.plausibility > gbk : utf8.plausibility >= gbk;
+        // and Cyrillic letters (螞蟻 is Λρ) unless they decorate Chinese (柳萌Ω).
+        utf8Wins =
+            spelt && !utf8.besideChinese ? utf8.plausibility > gbk : utf8.plausibility >= gbk;
     return utf8Wins ? QString::fromUtf8(line) : decodeGbk(line);
 }
 

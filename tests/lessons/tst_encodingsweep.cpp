@@ -8,7 +8,8 @@
 using namespace mulo;
 
 // Every character of U+00A0–U+33FF, U+4E00–U+9FFF and U+FF00–U+FFEF and every fully-qualified
-// emoji, alone, doubled, after and before 春天, between two lessons in four kinds of file: UTF-8,
+// emoji, alone, doubled, after and before 春天 and two other Chinese characters, between two
+// lessons in four kinds of file: UTF-8,
 // a UTF-8 line in a GBK file, a GBK line in a UTF-8 file, GBK (the last two for what GBK
 // holds). Each file's middle lesson is compared with the same lines saved as UTF-8 with a
 // byte-order mark. Where bytes are valid in both encodings and make sense in both (UTF-8 · is
@@ -86,12 +87,19 @@ void TestEncodingSweep::decisionsAreTheKeptOnes()
     QStringList decisions;
     QSet<QString> swept;
     qsizetype cases = 0;
+    // Beside 春天, whose UTF-8 bytes are no GBK text, and beside two other characters of
+    // GB2312, a different pair for each, whose bytes may be.
+    const QString chinese = test::gb2312Characters();
     for (const Item& item : items) {
         swept.insert(item.key);
+        const qsizetype at = qHash(item.key) % chinese.size();
+        const QString pair = chinese.mid(at, 1) + chinese.mid((at * 7919 + 1) % chinese.size(), 1);
         const std::pair<const char*, QString> forms[] = {{"alone", item.text},
                                                          {"doubled", item.text + item.text},
                                                          {"after 春天", spring + item.text},
-                                                         {"before 春天", item.text + spring}};
+                                                         {"before 春天", item.text + spring},
+                                                         {"after Chinese", pair + item.text},
+                                                         {"before Chinese", item.text + pair}};
         for (const auto& [form, line] : forms) {
             const QByteArray utf8 = line.toUtf8();
             const QByteArray gbk = toGbk.isValid() ? toGbk.encode(line) : test::gbk(line);
