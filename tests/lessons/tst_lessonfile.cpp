@@ -165,13 +165,13 @@ void TestLessonFile::detectsEncoding_data()
     // UTF-8 lines added to a GBK file with another editor, whose bytes are no GBK text: a
     // script no lesson uses, a keycap, an arrow, a rare script beside Chinese.
     for (const char* added : {"안녕하세요", "1️⃣春夏秋冬", "⬆️上下左右", "春天ⱹ",
-                              "ࡉ春天", "ب春天", "‼️⁉️"})
+                              "ࡉ春天", "ب春天", "‼️⁉️", "Ԗ柳萌", "饺疙笆안", "协轿β"})
         QTest::addRow("a GBK file with a UTF-8 line added: %s", added)
             << gbk(lessons) + "\r\n" + QByteArray(added)
             << expected + QStringList{lessonEntry(3, QString::fromUtf8(added))};
-    // GBK characters whose two bytes spell a sign or letters in UTF-8 (聽 is a no-break
-    // space, 藝 ˇ, 螞蟻 Λρ) go the way the file leans: GBK among GBK lessons.
-    for (const char* line : {"聽", "藝", "螞蟻"})
+    // GBK characters whose bytes spell a sign or letters in UTF-8 (聽 is a no-break space,
+    // 藝 ˇ, 螞蟻 Λρ, 佴绉俫 ٦秂g) go the way the file leans: GBK among GBK lessons.
+    for (const char* line : {"聽", "藝", "螞蟻", "佴绉俫"})
         QTest::addRow("a GBK file with a line that spells a sign or letters in UTF-8: %s", line)
             << gbk(lessons + u'\n' + QString::fromUtf8(line))
             << expected + QStringList{lessonEntry(3, QString::fromUtf8(line))};
