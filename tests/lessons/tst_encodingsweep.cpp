@@ -9,14 +9,13 @@ using namespace mulo;
 
 // Every character of U+00A0–U+33FF, U+4E00–U+9FFF and U+FF00–U+FFEF and every fully-qualified
 // emoji, alone, doubled, after and before 春天 and two other Chinese characters, between two
-// lessons in four kinds of file: UTF-8,
-// a UTF-8 line in a GBK file, a GBK line in a UTF-8 file, GBK (the last two for what GBK
-// holds). Each file's middle lesson is compared with the same lines saved as UTF-8 with a
-// byte-order mark. Where bytes are valid in both encodings and make sense in both (UTF-8 · is
-// GBK 路), the program decides; those decisions are kept in encoding-sweep.tsv beside this
-// test, so that any decision that changes shows in its diff.
-//   MULO_SWEEP_STRIDE=N        takes every Nth character and emoji only (for slow builds)
-//   MULO_WRITE_SWEEP=FILE      writes the decisions to FILE instead (scripts/update-encoding-sweep)
+// lessons in four kinds of file: UTF-8, a UTF-8 line in a GBK file, a GBK line in a UTF-8 file,
+// GBK (the last two for what GBK holds). Each file's middle lesson is compared with the same
+// lines saved as UTF-8 with a byte-order mark. Where bytes make sense in both encodings (UTF-8
+// · is GBK 路) the program decides; those decisions are kept in encoding-sweep.tsv, so that any
+// that changes shows in its diff.
+//   MULO_SWEEP_STRIDE=N     takes every Nth character and emoji only (for slow builds)
+//   MULO_WRITE_SWEEP=FILE   writes the decisions to FILE instead (scripts/update-encoding-sweep)
 class TestEncodingSweep : public QObject {
     Q_OBJECT
 private slots:
@@ -25,45 +24,26 @@ private slots:
 
 namespace {
 
-struct Item {
-    QString key; // its code points, U+XXXX separated by spaces
-    QString text;
-};
-
-QString keyOf(const QString& text)
+QStringList sweptCharacters()
 {
-    QStringList points;
-    for (const char32_t c : text.toUcs4())
-        points << QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
-    return points.join(u' ');
-}
-
-QList<Item> sweptItems(int stride)
-{
-    QList<Item> items;
-    int index = 0;
-    const auto add = [&](const QString& text) {
-        if (index++ % stride == 0)
-            items.append({keyOf(text), text});
-    };
+    QStringList items;
     for (const auto& [first, last] :
          {std::pair{0x00A0, 0x33FF}, {0x4E00, 0x9FFF}, {0xFF00, 0xFFEF}})
         for (char32_t c = char32_t(first); c <= char32_t(last); ++c)
-            add(QString::fromUcs4(&c, 1));
+            items << QString::fromUcs4(&c, 1);
     QFile file(QStringLiteral("/usr/share/unicode/emoji/emoji-test.txt"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     for (const QByteArray& line : file.readAll().split('\n')) {
         const qsizetype semicolon = line.indexOf(';');
-        if (line.startsWith('#') || semicolon < 0 ||
-            !line.mid(semicolon + 1).trimmed().startsWith("fully-qualified"))
+        if (line.startsWith('#') || !line.mid(semicolon + 1).trimmed().startsWith("fully-q"))
             continue;
         QString emoji;
         for (const QByteArray& point : line.left(semicolon).simplified().split(' ')) {
             const char32_t c = point.toUInt(nullptr, 16);
             emoji += QString::fromUcs4(&c, 1);
         }
-        add(emoji);
+        items << emoji;
     }
     return items;
 }
@@ -72,34 +52,34 @@ QList<Item> sweptItems(int stride)
 
 void TestEncodingSweep::decisionsAreTheKeptOnes()
 {
-    const int stride = qMax(1, qEnvironmentVariableIntValue("MULO_SWEEP_STRIDE"));
-    const QList<Item> items = sweptItems(stride);
+    const QStringList items = sweptCharacters();
     if (items.isEmpty())
         QSKIP("Unicode's emoji-test.txt (Debian's unicode-data) is not installed");
-
-    const QString spring = QStringLiteral("春天");
+    const int stride = qMax(1, qEnvironmentVariableIntValue("MULO_SWEEP_STRIDE"));
     const QString before = QStringLiteral("春夏秋冬"), after = QStringLiteral("东南西北");
     const QByteArray beforeUtf8 = before.toUtf8() + "\r\n", afterUtf8 = "\r\n" + after.toUtf8();
     const QByteArray beforeGbk = test::gbk(before) + "\r\n", afterGbk = "\r\n" + test::gbk(after);
-    QStringEncoder toGbk("GB18030");
-    QVERIFY(toGbk.isValid() || !QStringEncoder("GB18030").isValid());
-
-    QStringList decisions;
-    QSet<QString> swept;
-    qsizetype cases = 0;
+    QStringEncoder toGbk("GB18030"); // made once: test::gbk makes one for each line
     // Beside 春天, whose UTF-8 bytes are no GBK text, and beside two other characters of
     // GB2312, a different pair for each, whose bytes may be.
-    const QString chinese = test::gb2312Characters();
-    for (const Item& item : items) {
-        swept.insert(item.key);
-        const qsizetype at = qHash(item.key) % chinese.size();
-        const QString pair = chinese.mid(at, 1) + chinese.mid((at * 7919 + 1) % chinese.size(), 1);
-        const std::pair<const char*, QString> forms[] = {{"alone", item.text},
-                                                         {"doubled", item.text + item.text},
-                                                         {"after 春天", spring + item.text},
-                                                         {"before 春天", item.text + spring},
-                                                         {"after Chinese", pair + item.text},
-                                                         {"before Chinese", item.text + pair}};
+    const QString spring = QStringLiteral("春天"), gb2312 = test::gb2312Characters();
+    QSet<QString> decisions, swept;
+    qsizetype cases = 0;
+    for (qsizetype i = 0; i < items.size(); i += stride) {
+        const QString& item = items[i];
+        QStringList points;
+        for (const char32_t c : item.toUcs4())
+            points << QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+        const QString key = points.join(u' ');
+        swept.insert(key);
+        const QString pair =
+            gb2312.mid(i % gb2312.size(), 1) + gb2312.mid(i * 7 % gb2312.size(), 1);
+        const std::pair<const char*, QString> forms[] = {{"alone", item},
+                                                         {"doubled", item + item},
+                                                         {"after 春天", spring + item},
+                                                         {"before 春天", item + spring},
+                                                         {"after Chinese", pair + item},
+                                                         {"before Chinese", item + pair}};
         for (const auto& [form, line] : forms) {
             const QByteArray utf8 = line.toUtf8();
             const QByteArray gbk = toGbk.isValid() ? toGbk.encode(line) : test::gbk(line);
@@ -122,48 +102,43 @@ void TestEncodingSweep::decisionsAreTheKeptOnes()
                 const QString read = neighbours ? lines[1] : lines.join(QStringLiteral(" | "));
                 if (read != written)
                     decisions << QStringLiteral("%1\t%2\t%3\t%4\t%5")
-                                     .arg(QLatin1String(kind), QString::fromUtf8(form), item.key,
+                                     .arg(QLatin1String(kind), QString::fromUtf8(form), key,
                                           written, read);
             }
         }
     }
+    qInfo("%lld cases, %lld read otherwise than with a byte-order mark", cases,
+          qsizetype(decisions.size()));
 
-    const QString path = QStringLiteral(MULO_ENCODING_SWEEP);
-    const QString header = QStringLiteral(
-        "# file\tline\tcharacter\twritten\tread (all three lines where the others changed "
-        "too); made by scripts/update-encoding-sweep");
-    if (const QString out = qEnvironmentVariable("MULO_WRITE_SWEEP"); !out.isEmpty()) {
-        QFile file(out);
+    QFile file(qEnvironmentVariable("MULO_WRITE_SWEEP", QStringLiteral(MULO_ENCODING_SWEEP)));
+    QStringList kept;
+    if (qEnvironmentVariableIsSet("MULO_WRITE_SWEEP")) {
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write((QStringList{header} + decisions).join(u'\n').toUtf8() + '\n');
-        qInfo("%lld cases, %lld read differently, written to %s", cases,
-              qsizetype(decisions.size()), qPrintable(out));
+        kept = decisions.values();
+        std::sort(kept.begin(), kept.end(), [](const QString& a, const QString& b) {
+            return a.section(u'\t', 2, 2) + a < b.section(u'\t', 2, 2) + b;
+        });
+        file.write("# file\tline\tcharacter\twritten\tread (all three lines where the others "
+                   "changed too); made by scripts/update-encoding-sweep\n" +
+                   kept.join(u'\n').toUtf8() + '\n');
         return;
     }
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-    QStringList kept;
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
     for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-        if (!line.isEmpty() && !line.startsWith(u'#') && swept.contains(line.section(u'\t', 2, 2)))
+        if (!line.startsWith(u'#') && swept.contains(line.section(u'\t', 2, 2)))
             kept << line;
     }
-    const QSet<QString> now(decisions.begin(), decisions.end()), then(kept.begin(), kept.end());
+    const QSet<QString> then(kept.begin(), kept.end());
     QStringList changed;
-    for (const QString& line : kept) {
-        if (!now.contains(line))
-            changed << QStringLiteral("- ") + line;
-    }
-    for (const QString& line : decisions) {
-        if (!then.contains(line))
-            changed << QStringLiteral("+ ") + line;
-    }
-    qInfo("%lld cases, %lld read differently from the file with a byte-order mark", cases,
-          qsizetype(decisions.size()));
-    QVERIFY2(changed.isEmpty(),
-             qPrintable(QStringLiteral("%1 decisions changed (- kept, + now; rewrite with "
-                                       "scripts/update-encoding-sweep if meant):\n")
-                            .arg(changed.size()) +
-                        changed.mid(0, 40).join(u'\n')));
+    for (const QString& line : then - decisions)
+        changed << QStringLiteral("- ") + line;
+    for (const QString& line : decisions - then)
+        changed << QStringLiteral("+ ") + line;
+    QVERIFY2(changed.isEmpty(), qPrintable(QStringLiteral("%1 decisions changed (- kept, + now; "
+                                                          "scripts/update-encoding-sweep if "
+                                                          "meant):\n")
+                                               .arg(changed.size()) +
+                                           changed.mid(0, 40).join(u'\n')));
 }
 
 QTEST_MAIN(TestEncodingSweep)
