@@ -196,8 +196,11 @@ Utf8Reading readUtf8(QByteArrayView utf8)
     // A GBK added character whose second byte is an ASCII letter or bracket in UTF-8 spells
     // them beside Chinese too (佴绉俫 is ٦秂g), so no such line counts as decorated.
     bool foreign = false, twoByteForeign = false, lineChinese = false, lineLetters = false;
+    bool presentationForm = false;
     const auto endLine = [&] {
-        if (lineChinese && !lineLetters) {
+        if (presentationForm) {
+            result = Plausibility::Implausible;
+        } else if (lineChinese && !lineLetters) {
             reading.besideChinese = true;
         } else if (twoByteForeign) {
             result = Plausibility::Implausible;
@@ -205,7 +208,7 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         } else if (foreign) {
             result = std::min(result, Plausibility::Foreign);
         }
-        foreign = twoByteForeign = lineChinese = lineLetters = false;
+        foreign = twoByteForeign = lineChinese = lineLetters = presentationForm = false;
     };
     const qsizetype n = utf8.size();
     for (qsizetype i = 0; i < n;) {
@@ -246,6 +249,10 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         afterOperand = operand;
         if (kind == Kind::Rare || kind == Kind::Unusual)
             doubt();
+        // Presentation forms (יּ ﺟ) are no one's typing: GBK's last row spells them, beside
+        // Chinese too (铿归暞 is יּ镯).
+        presentationForm =
+            presentationForm || (kind == Kind::Foreign && c >= 0xFB00 && c <= 0xFEFF);
         foreign = foreign || (kind == Kind::Foreign && c >= 0x800);
         twoByteForeign = twoByteForeign || (kind == Kind::Foreign && c < 0x800);
         lineChinese = lineChinese || (c >= 0x4E00 && c <= 0x9FFF);
