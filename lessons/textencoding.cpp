@@ -119,12 +119,13 @@ Kind kindOf(char32_t c)
     default:
         break;
     }
-    // Signs, numbers and spaces of every kind from three bytes up (CJK radicals, ⟶, €, ⠁):
+    // Signs, numbers and spaces of every kind from three bytes up (CJK radicals, ⟶, €, ⠁), but
+    // not the digits of other scripts (෩):
     // lessons are decorated with them, and GBK's Chinese seldom spells them. Below U+0800
     // they are what a GBK character's two bytes spell.
     const bool signOrNumber =
         (category >= QChar::Punctuation_Connector && category <= QChar::Symbol_Other) ||
-        (category >= QChar::Number_DecimalDigit && category <= QChar::Number_Other) ||
+        category == QChar::Number_Letter || category == QChar::Number_Other ||
         category == QChar::Separator_Space;
     return signOrNumber && c >= 0x800 ? Kind::Other : Kind::Foreign;
 }
@@ -190,25 +191,21 @@ Utf8Reading readUtf8(QByteArrayView utf8)
     };
     // ·, × and ÷ stand between two letters, digits or Chinese characters.
     bool afterOperand = false, wantsOperand = false;
-    // Letters of a script no lesson uses on a line, in three bytes and more (안 ⱹ) or in two
-    // (ب Ԗ), the two-byte ones being what GBK's Chinese most often spells. Beside common
-    // Chinese characters either is a decoration (饺子안, 柳萌Ԗ): GBK's bytes seldom spell both.
-    // A GBK added character whose second byte is an ASCII letter or bracket in UTF-8 spells
-    // them beside Chinese too (佴绉俫 is ٦秂g), so no such line counts as decorated.
-    bool foreign = false, twoByteForeign = false, lineChinese = false, lineLetters = false;
-    bool presentationForm = false;
+    // Letters of a script no lesson uses, on a line: in two bytes they are what GBK's Chinese
+    // most often spells (丿 is ب), and so are presentation forms (יּ ﺟ, GBK's last row). A
+    // longer one beside common Chinese characters is a decoration (饺子안); GBK's Chinese
+    // spells that only with something odd beside it as well: a two-byte character, a rare
+    // Chinese one, or an ASCII letter or bracket (a GBK added character's second byte:
+    // 愎兼邯鄢 is 㹼溪۳, 佴绉俫 is ٦秂g).
+    bool foreign = false, twoByteForeign = false, lineChinese = false, lineOdd = false;
     const auto endLine = [&] {
-        if (presentationForm) {
-            result = Plausibility::Implausible;
-        } else if (lineChinese && !lineLetters) {
-            reading.besideChinese = true;
-        } else if (twoByteForeign) {
+        if (twoByteForeign) {
             result = Plausibility::Implausible;
             reading.otherLetters = true;
-        } else if (foreign) {
+        } else if (foreign && !(lineChinese && !lineOdd)) {
             result = std::min(result, Plausibility::Foreign);
         }
-        foreign = twoByteForeign = lineChinese = lineLetters = presentationForm = false;
+        foreign = twoByteForeign = lineChinese = lineOdd = false;
     };
     const qsizetype n = utf8.size();
     for (qsizetype i = 0; i < n;) {
@@ -249,14 +246,13 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         afterOperand = operand;
         if (kind == Kind::Rare || kind == Kind::Unusual)
             doubt();
-        // Presentation forms (יּ ﺟ) are no one's typing: GBK's last row spells them, beside
-        // Chinese too (铿归暞 is יּ镯).
-        presentationForm =
-            presentationForm || (kind == Kind::Foreign && c >= 0xFB00 && c <= 0xFEFF);
-        foreign = foreign || (kind == Kind::Foreign && c >= 0x800);
-        twoByteForeign = twoByteForeign || (kind == Kind::Foreign && c < 0x800);
+        const bool presentationForm = c >= 0xFB00 && c <= 0xFEFF;
+        foreign = foreign || (kind == Kind::Foreign && c >= 0x800 && !presentationForm);
+        twoByteForeign =
+            twoByteForeign || (kind == Kind::Foreign && (c < 0x800 || presentationForm));
         lineChinese = lineChinese || (c >= 0x4E00 && c <= 0x9FFF);
-        lineLetters = lineLetters || (c >= 0x40 && c <= 0x7E);
+        lineOdd = lineOdd || (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c < 0x800) ||
+                  (c >= 0x3400 && c <= 0x4DBF);
         if (c == '\n' || c == '\r')
             endLine();
         if (isLetter(kind)) {
@@ -379,15 +375,16 @@ QString decodeUnmarkedLine(QByteArrayView line, Encoding lean)
         utf8Wins = false;
     else if (lean != Encoding::Gbk)
         // In a file of UTF-8 lines, the better reading, and an odd line too (ü alone, or
-        // Greek Ρ in a list of symbols); but a line of a script no lesson uses loses to
-        // GBK's Chinese (欷歔 is 줚[ in UTF-8).
-        utf8Wins = utf8.plausibility >= gbk || utf8.plausibility == Plausibility::Doubtful;
+        // Greek Ρ in a list of symbols); but not an odd letter beside Chinese characters that
+        // GBK's Chinese spells (璨藉乏冒 is 貽左ð), nor a line of a script no lesson uses
+        // (欷歔 is 줚[).
+        utf8Wins = utf8.plausibility >= gbk ||
+                   (utf8.plausibility == Plausibility::Doubtful && !utf8.chinese);
     else
         // In a file of GBK lines, a UTF-8 line wins a tie (UTF-8 佻 is GBK 浣, café is caf茅),
         // but not with signs alone (GBK 搂 is UTF-8 §, 藝 is ˇ, 聽 a no-break space) or Greek
-        // and Cyrillic letters (螞蟻 is Λρ) unless they decorate Chinese (柳萌Ω).
-        utf8Wins =
-            spelt && !utf8.besideChinese ? utf8.plausibility > gbk : utf8.plausibility >= gbk;
+        // and Cyrillic letters (螞蟻 is Λρ).
+        utf8Wins = spelt ? utf8.plausibility > gbk : utf8.plausibility >= gbk;
     return utf8Wins ? QString::fromUtf8(line) : decodeGbk(line);
 }
 

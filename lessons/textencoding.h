@@ -41,9 +41,6 @@ enum class Plausibility {
 struct Utf8Reading {
     Plausibility plausibility = Plausibility::Plausible;
     bool chinese = false;
-    // A line holds common Chinese characters (U+4E00–U+9FFF) and no ASCII letter: what stands
-    // beside them decorates a lesson, for GBK's bytes seldom spell both at once.
-    bool besideChinese = false;
     bool otherLetters = false; // two-byte letters and marks of other scripts: Greek, Cyrillic, ب
     bool latinSigns = false;   // any of those signs
     bool spellingOnly = true;  // nothing but those signs, letters and marks, and spaces
