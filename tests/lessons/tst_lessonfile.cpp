@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
+#include <random>
 #if defined(Q_OS_UNIX)
 #include <sys/stat.h>
 #endif
@@ -24,6 +25,7 @@ private slots:
     void detectsEncoding();
     void everyCharacterAndWordReadsAsWritten_data();
     void everyCharacterAndWordReadsAsWritten();
+    void randomLessonsInBothEncodingsReadAsWritten();
     void decoratedLessonsReadAsWritten_data();
     void decoratedLessonsReadAsWritten();
     void badBytesBecomeReplacementCharacters_data();
@@ -270,6 +272,26 @@ void TestLessonFile::everyCharacterAndWordReadsAsWritten()
     QVERIFY2(wrong.isEmpty(),
              qPrintable(QString::number(wrong.size()) + QStringLiteral(" wrong, first: ") +
                         wrong.mid(0, 20).join(u'\n')));
+}
+
+// Lessons of four GB2312 characters drawn at random, each line GBK or UTF-8 at random: GBK
+// lines whose bytes happen to be UTF-8 too (愎兼邯鄢 is 㹼溪۳) stay GBK.
+void TestLessonFile::randomLessonsInBothEncodingsReadAsWritten()
+{
+    const QString characters = test::gb2312Characters();
+    std::mt19937 random(20261208);
+    QStringList lessons;
+    QByteArray bytes;
+    for (int i = 0; i < 300000; ++i) {
+        QString line;
+        for (int k = 0; k < 4; ++k)
+            line += characters[qsizetype(random() % characters.size())];
+        lessons << line;
+        bytes += (random() % 2 ? gbk(line) : line.toUtf8()) + '\n';
+    }
+    const QStringList entries = parseLessonFile(bytes, INT_MAX).entries;
+    for (qsizetype i = 0; i < lessons.size(); ++i)
+        QCOMPARE(entries[i], lessonEntry(qint32(i + 1), lessons[i]));
 }
 
 // The symbols of GB2312's rows 1 to 9 and emoji, as parents decorate lessons with them: beside
