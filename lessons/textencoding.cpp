@@ -30,6 +30,7 @@ enum class Kind {
     Between,     // · between parts of a name, × and ÷ between numbers: plausible between two
     Sign,        // a Latin-1 sign (§ ° ½) or a spacing tone mark (ˇ): the two bytes of a GBK
                  // character (搂 掳 陆 藝), plausible beside other text
+    OtherSign,   // a sign, number or space of three bytes or more none of the above lists
     Rare,        // a character outside the basic plane
     Unusual,     // a letter of another script that GB2312 carries too: kana, Greek, Cyrillic
     Foreign,     // a letter or sign of a script no lesson is written in: odd, but text;
@@ -89,6 +90,13 @@ bool isEmoji(char32_t c)
     return after != std::begin(emojiRanges) && c <= std::prev(after)->last;
 }
 
+// Latin, Hebrew and Arabic letters in their presentation forms: no one types them, and GBK's
+// last row spells them in UTF-8.
+bool isPresentationForm(char32_t c)
+{
+    return (c >= 0xFB00 && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF);
+}
+
 Kind kindOf(char32_t c)
 {
     if (c >= 0x4E00 && c <= 0x9FFF) // most of a lesson
@@ -120,14 +128,13 @@ Kind kindOf(char32_t c)
         break;
     }
     // Signs, numbers and spaces of every kind from three bytes up (CJK radicals, ⟶, €, ⠁), but
-    // not the digits of other scripts (෩):
-    // lessons are decorated with them, and GBK's Chinese seldom spells them. Below U+0800
-    // they are what a GBK character's two bytes spell.
+    // not the digits of other scripts (෩): text, if odd. Below U+0800 they are what a GBK
+    // character's two bytes spell.
     const bool signOrNumber =
         (category >= QChar::Punctuation_Connector && category <= QChar::Symbol_Other) ||
         category == QChar::Number_Letter || category == QChar::Number_Other ||
         category == QChar::Separator_Space;
-    return signOrNumber && c >= 0x800 ? Kind::Other : Kind::Foreign;
+    return signOrNumber && c >= 0x800 && !isPresentationForm(c) ? Kind::OtherSign : Kind::Foreign;
 }
 
 bool isLetter(Kind k)
@@ -192,20 +199,16 @@ Utf8Reading readUtf8(QByteArrayView utf8)
     // ·, × and ÷ stand between two letters, digits or Chinese characters.
     bool afterOperand = false, wantsOperand = false;
     // Letters of a script no lesson uses, on a line: in two bytes they are what GBK's Chinese
-    // most often spells (丿 is ب), and so are presentation forms (יּ ﺟ, GBK's last row). A
-    // longer one beside common Chinese characters is a decoration (饺子안); GBK's Chinese
-    // spells that only with something odd beside it as well: a two-byte character, a rare
-    // Chinese one, or an ASCII letter or bracket (a GBK added character's second byte:
-    // 愎兼邯鄢 is 㹼溪۳, 佴绉俫 is ٦秂g).
-    bool foreign = false, twoByteForeign = false, lineChinese = false, lineOdd = false;
+    // most often spells (丿 is ب), and so are presentation forms (יּ ﺟ, GBK's last row).
+    bool foreign = false, twoByteForeign = false;
     const auto endLine = [&] {
         if (twoByteForeign) {
             result = Plausibility::Implausible;
             reading.otherLetters = true;
-        } else if (foreign && !(lineChinese && !lineOdd)) {
+        } else if (foreign) {
             result = std::min(result, Plausibility::Foreign);
         }
-        foreign = twoByteForeign = lineChinese = lineOdd = false;
+        foreign = twoByteForeign = false;
     };
     const qsizetype n = utf8.size();
     for (qsizetype i = 0; i < n;) {
@@ -244,15 +247,12 @@ Utf8Reading readUtf8(QByteArrayView utf8)
         if (wantsOperand && !afterOperand)
             doubt();
         afterOperand = operand;
-        if (kind == Kind::Rare || kind == Kind::Unusual)
+        if (kind == Kind::Rare || kind == Kind::Unusual || kind == Kind::OtherSign)
             doubt();
-        const bool presentationForm = c >= 0xFB00 && c <= 0xFEFF;
+        const bool presentationForm = isPresentationForm(c);
         foreign = foreign || (kind == Kind::Foreign && c >= 0x800 && !presentationForm);
         twoByteForeign =
             twoByteForeign || (kind == Kind::Foreign && (c < 0x800 || presentationForm));
-        lineChinese = lineChinese || (c >= 0x4E00 && c <= 0x9FFF);
-        lineOdd = lineOdd || (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c < 0x800) ||
-                  (c >= 0x3400 && c <= 0x4DBF);
         if (c == '\n' || c == '\r')
             endLine();
         if (isLetter(kind)) {

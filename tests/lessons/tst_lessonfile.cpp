@@ -167,7 +167,7 @@ void TestLessonFile::detectsEncoding_data()
     // UTF-8 lines added to a GBK file with another editor, whose bytes are no GBK text: a
     // script no lesson uses, a keycap, an arrow, a rare script beside Chinese.
     for (const char* added : {"안녕하세요", "1️⃣春夏秋冬", "⬆️上下左右", "春天ⱹ",
-                              "ࡉ春天", "ب春天", "‼️⁉️", "饺疙笆안"})
+                              "ࡉ春天", "ب春天", "‼️⁉️"})
         QTest::addRow("a GBK file with a UTF-8 line added: %s", added)
             << gbk(lessons) + "\r\n" + QByteArray(added)
             << expected + QStringList{lessonEntry(3, QString::fromUtf8(added))};
