@@ -177,6 +177,10 @@ void TestLessonFile::detectsEncoding_data()
         QTest::addRow("a GBK file with a line that spells a sign or letters in UTF-8: %s", line)
             << gbk(lessons + u'\n' + QString::fromUtf8(line))
             << expected + QStringList{lessonEntry(3, QString::fromUtf8(line))};
+    // GBK lines added to UTF-8 lessons, one of them UTF-8 too: Chinese and an odd letter.
+    QTest::newRow("a UTF-8 file with GBK lines added, one of them 貽左ð in UTF-8")
+        << lessons.toUtf8() + "\n" + gbk(QStringLiteral("春天\n璨藉乏冒"))
+        << expected + QStringList{"第3课：春天", "第4课：璨藉乏冒"};
     QTest::newRow("a UTF-8 file with a GBK line of traditional characters added")
         << lessons.toUtf8() + "\n" + gbk(QStringLiteral("螞蟻"))
         << expected + QStringList{"第3课：螞蟻"};
