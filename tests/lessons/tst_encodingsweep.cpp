@@ -60,6 +60,8 @@ void TestEncodingSweep::decisionsAreTheKeptOnes()
     const QByteArray beforeUtf8 = before.toUtf8() + "\r\n", afterUtf8 = "\r\n" + after.toUtf8();
     const QByteArray beforeGbk = test::gbk(before) + "\r\n", afterGbk = "\r\n" + test::gbk(after);
     QStringEncoder toGbk("GB18030"); // made once: test::gbk makes one for each line
+    if (!toGbk.isValid()) // the lines saved as GBK must be the ones the snapshot was made of
+        QSKIP("no GB18030 converter here to save the lines as GBK");
     // Beside 春天, whose UTF-8 bytes are no GBK text, and beside two other characters of
     // GB2312, a different pair for each, whose bytes may be.
     const QString spring = QStringLiteral("春天"), gb2312 = test::gb2312Characters();
@@ -82,7 +84,7 @@ void TestEncodingSweep::decisionsAreTheKeptOnes()
                                                          {"before Chinese", item + pair}};
         for (const auto& [form, line] : forms) {
             const QByteArray utf8 = line.toUtf8();
-            const QByteArray gbk = toGbk.isValid() ? toGbk.encode(line) : test::gbk(line);
+            const QByteArray gbk = toGbk.encode(line);
             const bool inGbk = decodeGbk(gbk) == line;
             const QString written =
                 lessonLines("\xEF\xBB\xBF" + beforeUtf8 + utf8 + afterUtf8).value(1);
