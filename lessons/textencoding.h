@@ -17,8 +17,9 @@ Encoding detectByteOrderMark(QByteArrayView bytes, qsizetype* bomLength = nullpt
 
 // How likely a reading is to be what a parent wrote, worst first.
 enum class Plausibility {
-    // Holds what no text holds: unassigned, private-use or control characters, or bytes that
-    // are no character of the encoding (what the other encoding's bytes often turn into).
+    // Holds what no text holds: unassigned, private-use or control characters, bytes that are
+    // no character of the encoding, or what the other encoding's bytes turn into (a two-byte
+    // letter of a script no lesson uses, ب; a presentation form, ﺟ).
     Implausible,
     // Text, but of a script no lesson is written in (한, ⱹ, ࡉ): more likely than no text, less
     // likely than the same bytes in GBK where they are Chinese, even rare Chinese (GBK 欷歔
@@ -26,7 +27,8 @@ enum class Plausibility {
     Foreign,
     // Only odd: a tone-marked or accented letter in no Latin word (é alone), a middle dot
     // beside no letter, a line of Latin-1 signs alone, a character outside the basic plane,
-    // kana, Greek or Cyrillic; a rare GBK extension character.
+    // kana, Greek or Cyrillic, a sign or number the lists leave out (⠁ ⾾); a rare GBK
+    // extension character.
     Doubtful,
     // Chinese characters, CJK and general punctuation, full-width forms, ASCII, pinyin and
     // other Latin words with their marks, and the symbols and emoji lessons are decorated
