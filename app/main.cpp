@@ -10,6 +10,25 @@
 #include <QApplication>
 #include <future>
 
+namespace {
+
+// What the window does while an answer waits on the sound device. A Linux sound server can
+// stall for as long as it likes, so the window keeps painting and answering the desktop
+// meanwhile, and the user's clicks and keys wait for the answer to end. Windows reads a key
+// held back like that against the keyboard as it is when the key is handled, so an Alt+F4
+// pressed during an answer would be lost: there the window waits for the answer as it always
+// has, a wait that is bounded all the same.
+std::function<void()> whileAnswerWaits()
+{
+#if defined(_WIN32)
+    return {};
+#else
+    return [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+#endif
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     using namespace mulo;
@@ -34,9 +53,7 @@ int main(int argc, char* argv[])
     Form1Services services{random, info};
     services.createVoice = [engine] {
         return std::make_unique<speech::SpVoice>(
-            engine.get(), std::make_shared<speech::SoundDeviceOutput>([] {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            }));
+            engine.get(), std::make_shared<speech::SoundDeviceOutput>(whileAnswerWaits()));
     };
     Form1 window(std::move(services));
     window.show();
