@@ -20,7 +20,7 @@ soxr_source=libsoxr/$machine_suite
 windows_packages=(
   cmake ninja-build g++ pkg-config dpkg-dev xz-utils
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-  g++-mingw-w64-x86-64-posix nsis zip imagemagick fonts-wqy-microhei
+  g++-mingw-w64-x86-64-posix nsis python3 imagemagick fonts-wqy-microhei
 )
 
 run_privileged() {
