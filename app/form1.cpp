@@ -430,6 +430,8 @@ void Form1::wireEvents()
     connect(m_cmdRead, &QPushButton::clicked, this, &Form1::cmdRead_Click);
     connect(m_option1, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(qint16(id)); });
+    // A question the user typed is no longer the pick's, even where it reads the same.
+    connect(m_txtTi, &QLineEdit::textEdited, this, [this] { m_picked = {}; });
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
@@ -494,11 +496,17 @@ QuizControls Form1::quizControls()
     return {m_lessons, *m_chkRndOps, *m_chkSingleOps, *m_txtTiOps, m_services.random};
 }
 
+void Form1::pickQuestion(QuizControls& quiz)
+{
+    const QuestionPlace place = mulo::cmdTest_Click(quiz);
+    m_picked = {place, m_txtTi->text()};
+}
+
 void Form1::cmdTest_Click()
 {
     guarded("cmdTest_Click", [this] {
         QuizControls quiz = quizControls();
-        mulo::cmdTest_Click(quiz);
+        pickQuestion(quiz);
     });
 }
 
@@ -506,8 +514,9 @@ void Form1::cmdRead_Click()
 {
     // Answer speaking handles its own failures: it ends silently.
     QuizControls quiz = quizControls();
-    speech::AnswerControls answer{quiz.txtTi, [&quiz] { mulo::cmdTest_Click(quiz); },
-                                  m_voice.get()};
+    speech::AnswerControls answer{
+        quiz.txtTi, [this, &quiz] { pickQuestion(quiz); }, m_voice.get(),
+        [this] { return m_txtTi->text() == m_picked.question ? m_picked.place : QuestionPlace{}; }};
     speech::cmdRead_Click(answer);
 }
 

@@ -77,6 +77,8 @@ private:
     // program goes on.
     void guarded(const char* handler, const std::function<void()>& body);
     QuizControls quizControls();
+    // Picks a question and remembers where it came from.
+    void pickQuestion(QuizControls& quiz);
 
     Form1Services m_services;
     std::unique_ptr<MessageBoxOps> m_ownMessageBox;
@@ -85,6 +87,12 @@ private:
     std::unique_ptr<speech::SpVoice> m_voice; // Voice: lives as long as the window
     web::WebShortcuts m_web;
     bool m_loaded = false;
+    // The last pick's question and its place in its lesson, until the box is typed into: a
+    // character asked alone is said as its lesson reads it.
+    struct {
+        QuestionPlace place;
+        QString question;
+    } m_picked;
 
     QGroupBox* m_frame1 = nullptr;
     QGroupBox* m_frame2 = nullptr;

@@ -56,15 +56,20 @@ bool silentAlone(const QString& character)
 }
 
 // The characters a one-character question can ask of a lesson text, in order, each once.
-QStringList askedAlone(const QString& question)
+struct Asked {
+    qsizetype at; // where the character starts in the question
+    QString character;
+};
+QList<Asked> askedAlone(const QString& question)
 {
-    QStringList characters;
+    QList<Asked> characters;
     for (int position = 1; position <= 4; ++position) {
         const qsizetype at =
             question.size() - std::min<qsizetype>(question.size(), 4) + position - 1;
         if (at > 0 && question[at].isLowSurrogate() && question[at - 1].isHighSurrogate())
             continue; // the second half of the pair just listed
-        characters << mulo::questionCharacter(question, position);
+        characters.append({mulo::questionCharacterAt(question, position),
+                           mulo::questionCharacter(question, position)});
     }
     return characters;
 }
@@ -87,7 +92,7 @@ QString noteOn(const QString& line, const QString& question)
         notes << QStringLiteral("不足四个字，题目带上了“课：”");
     QStringList silent;
     bool space = false;
-    for (const QString& character : askedAlone(question)) {
+    for (const auto& [at, character] : askedAlone(question)) {
         if (character == QStringLiteral(" "))
             space = true;
         else if (silentAlone(character) && !silent.contains(visible(character)))
@@ -111,13 +116,13 @@ void showLessons(const QByteArray& bytes)
     for (const QString& entry : entries) {
         const QString line = entry.mid(entry.indexOf(u'：') + 1);
         const QString question = mulo::lessonText(entry).toString();
-        QString alone;
-        for (const QString& character : askedAlone(question)) {
+        QString alone; // as the one-character question says each, in the lesson's reading
+        for (const auto& [at, character] : askedAlone(question)) {
             const QString said =
                 character == QStringLiteral(" ") ? QStringLiteral("（先换一题）")
                 : silentAlone(character)
                     ? QStringLiteral("（无声）")
-                    : mulo::speech::toneMarked(mulo::speech::voicePinyin(character));
+                    : mulo::speech::toneMarked(mulo::speech::readingInLesson(question, at));
             alone += QStringLiteral("  ") + visible(character) + u' ' + said;
         }
         const QString number = entry.left(entry.indexOf(u'：'));

@@ -68,14 +68,22 @@ QStringView lessonText(QStringView entry)
     return entry.sliced(start);
 }
 
-QString questionCharacter(QStringView text, int position)
+qsizetype questionCharacterAt(QStringView text, int position)
 {
     // Positions count the last four code units, as the lesson text does without a pair cut.
     qsizetype at = text.size() - std::min<qsizetype>(text.size(), 4) + position - 1;
     if (at < 0 || at >= text.size())
-        return {};
+        return -1;
     if (text[at].isLowSurrogate() && at > 0 && text[at - 1].isHighSurrogate())
         --at;
+    return at;
+}
+
+QString questionCharacter(QStringView text, int position)
+{
+    const qsizetype at = questionCharacterAt(text, position);
+    if (at < 0)
+        return {};
     const bool pair =
         text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
     return text.sliced(at, pair ? 2 : 1).toString();
@@ -91,13 +99,13 @@ int randomCharacterPosition(double u)
     return int(std::floor(3 * u + 0.5)) + 1;
 }
 
-void cmdTest_Click(QuizControls& c)
+QuestionPlace cmdTest_Click(QuizControls& c)
 {
     const int selected = c.list.SelCount();
     const int count = c.list.ListCount();
     const bool atRandom = ticked(c.chkRnd);
     if (count == 0)
-        return;
+        return {};
 
     QString text;
     if (atRandom) {
@@ -116,11 +124,14 @@ void cmdTest_Click(QuizControls& c)
         text = nextSelectedInOrder(c.list, count);
     }
 
+    QuestionPlace place{text};
     if (ticked(c.chkSingle)) {
         const int position = atRandom ? randomCharacterPosition(c.random.next()) : 1;
         text = questionCharacter(text, position);
+        place.at = questionCharacterAt(place.lesson, position);
     }
     c.txtTi.setText(text);
+    return place;
 }
 
 } // namespace mulo

@@ -26,6 +26,8 @@ QStringView lessonText(QStringView entry);
 // The one-character question at a 1-based position of the lesson text's last four code units;
 // where that is half of a surrogate pair, the whole pair.
 QString questionCharacter(QStringView text, int position);
+// Where that character starts in the text; -1 beyond its end.
+qsizetype questionCharacterAt(QStringView text, int position);
 
 // Random position among count items: ⌊u·(count − 1) + 0.5⌋. The two ends come up half as
 // often as the inner items; lesson files and parents' habits are built on this spread, so it
@@ -37,7 +39,8 @@ int randomCharacterPosition(double u);
 
 // Picks a lesson by the four rules (in order or at random, over all lessons or the selected
 // ones), makes its entry current and writes the question. The box is written once, last.
-// With an empty list there is nothing to pick and nothing changes.
-void cmdTest_Click(QuizControls& controls);
+// Returns where the question was taken from. With an empty list there is nothing to pick,
+// nothing changes, and the place has no lesson.
+QuestionPlace cmdTest_Click(QuizControls& controls);
 
 } // namespace mulo

@@ -1,5 +1,7 @@
 #include "answer.h"
 
+#include "readings.h"
+
 namespace mulo::speech {
 
 void setUpVoice(std::unique_ptr<SpVoice>& Voice, const VoiceFactory& create,
@@ -14,6 +16,16 @@ void setUpVoice(std::unique_ptr<SpVoice>& Voice, const VoiceFactory& create,
     Voice->setVolume(40);
 }
 
+QString spokenQuestion(const QString& question, const QuestionPlace& place)
+{
+    if (place.lesson.isEmpty() || place.at < 0 ||
+        QStringView(place.lesson).mid(place.at, question.size()) != question ||
+        question.toUcs4().size() != 1)
+        return question;
+    const QString reading = readingInLesson(place.lesson, place.at);
+    return reading.isEmpty() || reading == voicePinyin(question) ? question : reading;
+}
+
 void cmdRead_Click(AnswerControls& c) noexcept
 {
     try {
@@ -23,7 +35,11 @@ void cmdRead_Click(AnswerControls& c) noexcept
         }
         if (!c.Voice)
             throw RuntimeError(QStringLiteral("没有语音"));
-        c.Voice->Speak(c.txtTi.Text(), SVSFDefault);
+        const QString question = c.txtTi.Text();
+        const bool mandarin = c.Voice->Voice().name == mandarinVoiceName;
+        c.Voice->Speak(mandarin && c.questionPlace ? spokenQuestion(question, c.questionPlace())
+                                                   : question,
+                       SVSFDefault);
     } catch (...) {
     }
 }

@@ -491,6 +491,22 @@ void appendRun(QString& out, std::vector<Syllable>& run)
     run.clear();
 }
 
+// Adds c to a run of Chinese text when it has a reading; false when it has none.
+bool appendToRun(std::vector<Syllable>& run, char32_t c, const QString& one)
+{
+    std::string utf8 = one.toStdString();
+    const std::string_view value = characterReadings().find(utf8);
+    if (value.empty())
+        return false;
+    const Entry alone = parseEntry(value);
+    run.push_back(
+        {c, std::move(utf8), std::string(alone.syllables), alone, run.size(), 1, alone.tag});
+    return true;
+}
+
+// Particles a teacher says light even alone, as the lesson says them: 快乐地 de, 看着 zhe.
+constexpr std::u32string_view lightParticles = U"的地得了着吗呢吧啊呀啦嘛";
+
 } // namespace
 
 QString voicePinyin(const QString& text)
@@ -500,14 +516,8 @@ QString voicePinyin(const QString& text)
     const QList<uint> characters = text.toUcs4();
     for (const uint c : characters) {
         const QString one = QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
-        std::string utf8 = one.toStdString();
-        const std::string_view value = characterReadings().find(utf8);
-        if (!value.empty()) {
-            const Entry alone = parseEntry(value);
-            run.push_back({char32_t(c), std::move(utf8), std::string(alone.syllables), alone,
-                           run.size(), 1, alone.tag});
+        if (appendToRun(run, char32_t(c), one))
             continue;
-        }
         const bool afterSyllable = !run.empty();
         appendRun(out, run);
         if (afterSyllable && c != u' ')
@@ -516,6 +526,46 @@ QString voicePinyin(const QString& text)
     }
     appendRun(out, run);
     return out;
+}
+
+QString readingInLesson(const QString& lesson, qsizetype at)
+{
+    const auto widthAt = [&lesson](qsizetype i) {
+        return lesson.at(i).isHighSurrogate() && i + 1 < lesson.size() &&
+                       lesson.at(i + 1).isLowSurrogate()
+                   ? 2
+                   : 1;
+    };
+    if (at < 0 || at >= lesson.size())
+        return {};
+    // The run of Chinese text the character is part of.
+    std::vector<Syllable> run;
+    std::size_t index = std::string_view::npos;
+    for (qsizetype i = 0; i < lesson.size();) {
+        const qsizetype width = widthAt(i);
+        const QString one = lesson.mid(i, width);
+        if (i == at)
+            index = run.size();
+        if (!appendToRun(run, one.toUcs4().front(), one)) {
+            if (i >= at)
+                break;
+            run.clear();
+        }
+        i += width;
+    }
+    const QString character = lesson.mid(at, widthAt(at));
+    if (index >= run.size() || run[index].utf8 != character.toStdString())
+        return voicePinyin(character);
+    readWords(run);
+    readInContext(run);
+    changeTones(run);
+    const Syllable& s = run[index];
+    // 一 and 不 are said in their own tone, and so is the light syllable of a word (子 of 桌子,
+    // 头 of 石头, the 儿 of 花儿), unless it is a particle.
+    const bool light = tone(s.reading) == 5;
+    if (isOneOf(s.character, U"一不") || (light && !isOneOf(s.character, lightParticles)))
+        return QString::fromUtf8(s.alone.syllables.data(), qsizetype(s.alone.syllables.size()));
+    return QString::fromStdString(s.reading);
 }
 
 QString toneMarked(const QString& numbered)

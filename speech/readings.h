@@ -15,6 +15,14 @@ namespace mulo::speech {
 // else (digits, Latin letters, punctuation, spaces) stays as it is.
 QString voicePinyin(const QString& text);
 
+// What the voice says for the character at code unit at of a lesson when it is asked alone:
+// its reading in the lesson, in full tone (行 of 银行 hang2, 长 of 长大 zhang3), so that a child
+// hears the character as the lesson teaches it. The tone changes of 一 and 不 and the light
+// syllable of a word (子 of 桌子) give way to the character's own reading; a particle the
+// lesson reads light (地 of 快乐地) stays light. Anything that is no Chinese character is as
+// voicePinyin has it.
+QString readingInLesson(const QString& lesson, qsizetype at);
+
 // Numbered pinyin as a child's book writes it, with tone marks: "chun1 lv4 dian3r ma5" is
 // "chūn lǜ diǎnr ma". Anything that is no syllable stays as it is.
 QString toneMarked(const QString& numbered);

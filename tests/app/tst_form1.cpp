@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -118,6 +119,8 @@ private slots:
     void theDesktopBrowserLeavesTheWindowFreeAndItsFailureIsAWarning();
 #endif
     void menuCommandsActLikeTheButtons();
+    void aCharacterAskedAloneIsSaidAsItsLessonSaysIt();
+    void aTypedCharacterIsSaidAsItIsAlone();
     void altASpeaksTheQuestion();
     void optionButtonsRunOnEveryChoice();
     void rapidClicksOnAFullListStayConsistent();
@@ -594,6 +597,64 @@ void TestForm1::menuCommandsActLikeTheButtons()
     w.form.findChild<QAction*>(QStringLiteral("test_Answer"))->trigger();
     QCOMPARE(w.speech.engine->said.size(), 1);
     QCOMPARE(w.speech.engine->said[0].text, QStringLiteral("一二三四"));
+}
+
+// Lessons whose characters are read otherwise alone, each character picked in turn in one
+// run of the window, as a child meets them: the voice is given the lesson's reading.
+void TestForm1::aCharacterAskedAloneIsSaidAsItsLessonSaysIt()
+{
+    Window w;
+    w.file =
+        QStringLiteral("银行门口\n长大以后\n音乐课上\n一只小鸟\n睡觉时间\n快乐地唱\n").toUtf8();
+    w.showActive();
+    const QStringList said{"银", "hang2", "门", "口", "zhang3", "大",   "以",  "后",
+                           "音", "yue4",  "课", "上", "一",     "zhi1", "小",  "鸟",
+                           "睡", "jiao4", "时", "间", "快",     "乐",   "de5", "唱"};
+    for (int lesson = 0; lesson < 6; ++lesson) {
+        for (int at = 0; at < 4; ++at) {
+            w.random.values = {lesson / 5.0, at / 3.0};
+            QTest::mouseClick(w.control<QPushButton>("cmdTest"), Qt::LeftButton);
+            QTest::mouseClick(w.control<QPushButton>("cmdRead"), Qt::LeftButton);
+            QCOMPARE(w.speech.engine->said.last().text, said[lesson * 4 + at]);
+        }
+    }
+    // A question the answer picks itself, into a blank box.
+    w.txtTi()->clear();
+    w.random.values = {0.0, 1 / 3.0};
+    QTest::mouseClick(w.control<QPushButton>("cmdRead"), Qt::LeftButton);
+    QCOMPARE(w.txtTi()->text(), QStringLiteral("行"));
+    QCOMPARE(w.speech.engine->said.last().text, QStringLiteral("hang2"));
+    // A whole lesson is given as it is.
+    w.control<QCheckBox>("chkSingle")->setChecked(false);
+    w.random.values = {0.0};
+    QTest::mouseClick(w.control<QPushButton>("cmdTest"), Qt::LeftButton);
+    QTest::mouseClick(w.control<QPushButton>("cmdRead"), Qt::LeftButton);
+    QCOMPARE(w.speech.engine->said.last().text, QStringLiteral("银行门口"));
+}
+
+// A character typed into the box is said as it is alone, even the one a pick had shown.
+void TestForm1::aTypedCharacterIsSaidAsItIsAlone()
+{
+    Window w;
+    w.file = QStringLiteral("银行门口\n").toUtf8();
+    w.showActive();
+    w.random.values = {0.0, 1 / 3.0};
+    QTest::mouseClick(w.control<QPushButton>("cmdTest"), Qt::LeftButton);
+    QCOMPARE(w.txtTi()->text(), QStringLiteral("行"));
+    w.txtTi()->setFocus();
+    w.txtTi()->selectAll();
+    QInputMethodEvent typed; // as a Chinese input method types it
+    typed.setCommitString(QStringLiteral("行"));
+    QCoreApplication::sendEvent(w.txtTi(), &typed);
+    QCOMPARE(w.txtTi()->text(), QStringLiteral("行"));
+    QTest::mouseClick(w.control<QPushButton>("cmdRead"), Qt::LeftButton);
+    QCOMPARE(w.speech.engine->said.last().text, QStringLiteral("行"));
+    // Nor is a box set otherwise than by a pick the pick's question.
+    w.random.values = {0.0, 1 / 3.0};
+    QTest::mouseClick(w.control<QPushButton>("cmdTest"), Qt::LeftButton);
+    w.txtTi()->setText(QStringLiteral("长"));
+    QTest::mouseClick(w.control<QPushButton>("cmdRead"), Qt::LeftButton);
+    QCOMPARE(w.speech.engine->said.last().text, QStringLiteral("长"));
 }
 
 void TestForm1::altASpeaksTheQuestion()

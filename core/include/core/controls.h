@@ -49,6 +49,14 @@ public:
     virtual void Refresh() = 0;
 };
 
+// Where a question came from: the lesson text it was taken from, and the code unit of that
+// text where the question starts (0 for a whole lesson). Answer speaking reads a character
+// alone as this lesson reads it.
+struct QuestionPlace {
+    QString lesson;
+    qsizetype at = 0;
+};
+
 class CheckBoxOps {
 public:
     enum : int { Unchecked = 0, Checked = 1, Grayed = 2 };
