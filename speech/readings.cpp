@@ -175,6 +175,8 @@ bool countsWhatFollows(const std::vector<Syllable>& run, std::size_t i)
 
 // Verbs that only lead another verb, and so take no result after them (去干, 来倒茶, 要倒).
 constexpr std::u32string_view leadingVerbs = U"是要去来会能想在有让叫给把被得可该肯敢";
+// Who may be said to must (得 děi after them: 我们得走).
+constexpr std::u32string_view mustSayers = U"我你他她它们咱家";
 // Verbs that are said with 为 wéi, "to become, to be taken as": 成为, 作为, 化为, 认为.
 constexpr std::u32string_view becomingVerbs = U"成作以认称化变分视选当";
 // What may follow a result: the end of the phrase, or a particle (推倒了, 烧干的).
@@ -377,13 +379,18 @@ void readInContext(std::vector<Syllable>& run)
                 s.reading = "de5";
             break;
         case U'得':
-            // "must" before a verb, after who must (我们得走, not 海得拉巴): 你得去 děi; after
-            // a verb or an adjective, the complement's particle: 说得对 de.
-            // After a verb that only leads another (能得第一名), it is "to get": dé.
-            if (!last && before && isOneOf(before->character, U"我你他她它们咱家") &&
-                (isKind(run[i + 1].tag, "vad") || isOneOf(run[i + 1].character, U"多早快先好赶")))
+            // "must" before a verb, after who must (我们得走, not 海得拉巴), also stressed by
+            // 可 (你可得小心): 你得去 děi; after a verb or an adjective, the complement's
+            // particle: 说得对, 叫得早, 想得好, 来得快 de. After 能 it is "to get": 能得第一名 dé.
+            if (!last && before &&
+                ((isOneOf(before->character, mustSayers) &&
+                  (isKind(run[i + 1].tag, "vad") ||
+                   isOneOf(run[i + 1].character, U"多早快先好赶"))) ||
+                 (before->character == U'可' && i >= 2 &&
+                  isOneOf(run[i - 2].character, mustSayers) &&
+                  !isOneOf(run[i + 1].character, U"了到着过"))))
                 s.reading = "dei3";
-            else if (!last && before && isOneOf(before->character, leadingVerbs))
+            else if (!last && before && before->character == U'能')
                 s.reading = "de2";
             else if (!last && before && isKind(before->tag, "va"))
                 s.reading = "de5";
