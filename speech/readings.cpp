@@ -359,6 +359,13 @@ void readInContext(std::vector<Syllable>& run)
                     s.reading = "wei2";
             }
             break;
+        case U'背': // carries on the back what follows 上: 背上书包, 妈妈背上孩子 bēi; not the
+                    // back in 他的背上, 背上有伤
+            if (i + 2 < run.size() && run[i + 1].character == U'上' &&
+                !(before && before->character == U'的') &&
+                (isKind(run[i + 2].tag, "nr") || isOneOf(run[i + 2].character, counters)))
+                s.reading = "bei1";
+            break;
         case U'曲': // a song, at the end of a phrase: 古曲, 一曲
             if (last && before)
                 s.reading = "qu3";
