@@ -352,8 +352,8 @@ void readInContext(std::vector<Syllable>& run)
                 s.reading = "shu3";
             break;
         case U'为': // "as" in 以此为荣, 以…为…; "to become" after 成, 化, 认 and the like
-            if (before && isOneOf(before->character, becomingVerbs))
-                s.reading = "wei2";
+            if (before && before->wordLength == 1 && isOneOf(before->character, becomingVerbs))
+                s.reading = "wei2"; // not after a word they end: 应当为他高兴 wèi
             for (std::size_t j = i >= 3 ? i - 3 : 0; j < i; ++j) {
                 if (run[j].character == U'以')
                     s.reading = "wei2";
