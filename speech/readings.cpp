@@ -318,8 +318,7 @@ void readInContext(std::vector<Syllable>& run)
         // A question of the form A不A, and a verb's complement after 不 (说不出来): both light.
         const auto isComplement = [&](std::size_t at) {
             const char32_t c = run[at].character;
-            const bool thenLe = at + 1 < run.size() && run[at + 1].character == U'了';
-            return isOneOf(c, complements) && !(thenLe && isOneOf(c, U"来去")) &&
+            return isOneOf(c, complements) &&
                    (!isOneOf(c, U"来去") || isOneOf(before->character, movingVerbs));
         };
         if (s.character == U'不' && before && !last &&
