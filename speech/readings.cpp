@@ -169,6 +169,10 @@ template <std::size_t N> const char* readingOf(const CharacterReading (&table)[N
 // follows (这只是, 这只能, 这行吗).
 bool countsWhatFollows(const std::vector<Syllable>& run, std::size_t i)
 {
+    // Counted again after 又: 一重又一重, 一层又一层.
+    if (i + 3 < run.size() && run[i + 1].character == U'又' &&
+        run[i + 3].character == run[i].character)
+        return true;
     return i + 1 == run.size() ||
            !isOneOf(run[i + 1].character, U"是能会要想吗呢吧啊了的得就都也还再又在有说去来可应该");
 }
@@ -364,6 +368,14 @@ void readInContext(std::vector<Syllable>& run)
                 !(before && before->character == U'的') &&
                 (isKind(run[i + 2].tag, "nr") || isOneOf(run[i + 2].character, counters)))
                 s.reading = "bei1";
+            break;
+        case U'觉': // a sleep, after 睡 (睡个好觉, 睡了一觉) or waking from it (一觉醒来)
+            for (std::size_t j = i >= 4 ? i - 4 : 0; j < i; ++j) {
+                if (run[j].character == U'睡')
+                    s.reading = "jiao4";
+            }
+            if (!last && run[i + 1].character == U'醒')
+                s.reading = "jiao4";
             break;
         case U'曲': // a song, at the end of a phrase: 古曲, 一曲
             if (last && before)
