@@ -139,6 +139,11 @@ constexpr ContextReading verbReadings[] = {
     {U'种', "zhong4", U"树花草菜瓜豆子地"},
     {U'扇', "shan1", U"扇着"},
     {U'弹', "tan2", U""},
+    {U'盛', "cheng2", U"饭汤水菜粥一碗满"},  // 盛饭, 盛一碗汤 chéng
+    {U'系', "ji4", U"鞋红好上紧安扣"},       // 系鞋带, 系红领巾 jì
+    {U'缝', "feng2", U"衣补好上扣被一针"},   // 缝衣服 féng
+    {U'冲', "chong4", U"我你他她它着"},      // 冲我笑 chòng
+    {U'漂', "piao1", U"在着浮起走过来去流"}, // 漂在水上 piāo
 };
 
 // Results after a verb: 烧干 gān, 推倒 dǎo, 化为 wéi.
@@ -368,6 +373,26 @@ void readInContext(std::vector<Syllable>& run)
                 !(before && before->character == U'的') &&
                 (isKind(run[i + 2].tag, "nr") || isOneOf(run[i + 2].character, counters)))
                 s.reading = "bei1";
+            break;
+        case U'结': // bears fruit: 结了果子, 结满了果子 jiē
+            for (std::size_t j = i + 2; j < std::min(run.size(), i + 5); ++j) {
+                if (run[j].character == U'果')
+                    s.reading = "jie1";
+            }
+            break;
+        case U'当': // taken as: 把他当朋友 dàng
+            for (std::size_t j = i >= 3 ? i - 3 : 0; j < i; ++j) {
+                if (run[j].character == U'把')
+                    s.reading = "dang4";
+            }
+            break;
+        case U'看': // minds: 看门, 在家看孩子 kān; not 看门口, 看孩子们跳舞
+            if (!last && run[i + 1].character == U'门' && run[i + 1].wordLength == 1 &&
+                (i + 2 == run.size() || isOneOf(run[i + 2].character, U"的狗人了")))
+                s.reading = "kan1";
+            else if (i + 3 == run.size() && run[i + 1].character == U'孩' &&
+                     run[i + 1].wordLength == 2)
+                s.reading = "kan1";
             break;
         case U'觉': // a sleep, after 睡 (睡个好觉, 睡了一觉) or waking from it (一觉醒来)
             for (std::size_t j = i >= 4 ? i - 4 : 0; j < i; ++j) {
