@@ -182,6 +182,29 @@ bool countsWhatFollows(const std::vector<Syllable>& run, std::size_t i)
            !isOneOf(run[i + 1].character, U"是能会要想吗呢吧啊了的得就都也还再又在有说去来可应该");
 }
 
+// Whether a title follows run[i], as after a surname: 曾老师, 单阿姨.
+bool beforeTitle(const std::vector<Syllable>& run, std::size_t i)
+{
+    static constexpr std::u32string_view titles[] = {
+        U"老师", U"同学", U"阿姨", U"叔叔", U"爷爷", U"奶奶", U"伯伯", U"医生",
+        U"校长", U"先生", U"师傅", U"大夫", U"老板", U"教授", U"大爷", U"大妈"};
+    if (i + 2 >= run.size())
+        return false;
+    return std::any_of(std::begin(titles), std::end(titles), [&](std::u32string_view title) {
+        return run[i + 1].character == title[0] && run[i + 2].character == title[1];
+    });
+}
+
+// Whether 场 counts what befalls one, said cháng: 一场大雨, 一场病; not 一场比赛 chǎng.
+bool happensTo(const std::vector<Syllable>& run, std::size_t i)
+{
+    for (std::size_t j = i + 1; j < std::min(run.size(), i + 3); ++j) {
+        if (isOneOf(run[j].character, U"雨雪病灾"))
+            return true;
+    }
+    return false;
+}
+
 // Verbs that only lead another verb, and so take no result after them (去干, 来倒茶, 要倒).
 constexpr std::u32string_view leadingVerbs = U"是要去来会能想在有让叫给把被得可该肯敢";
 // Who may be said to must (得 děi after them: 我们得走).
@@ -337,10 +360,13 @@ void readInContext(std::vector<Syllable>& run)
             continue;
         }
         const char* reading = nullptr;
-        if (before && before->character == U'姓' && before->wordLength == 1) // not 老百姓
+        if ((before && before->character == U'姓' && before->wordLength == 1) || // not 老百姓
+            (beforeTitle(run, i) && !isKind(s.alone.tag, "u")))                  // not 问过老师
             reading = readingOf(surnames, s.character);
         if (!reading && before && isOneOf(before->character, counters) && countsWhatFollows(run, i))
-            reading = readingOf(measureWords, s.character);
+            reading = s.character == U'场' && happensTo(run, i)
+                          ? "chang2"
+                          : readingOf(measureWords, s.character);
         // After a word of degree it is an adjective, not a verb: 太长了 cháng, 长了 zhǎng.
         const bool afterDegree = before && isOneOf(before->character, U"很太真好更最挺多非特");
         if (const ContextReading* row = findReading(verbReadings, s.character, run, i);
@@ -418,7 +444,9 @@ void readInContext(std::vector<Syllable>& run)
         case U'地': // after an adverbial, before its verb: 开心地跳, 慢慢地走; not 这块地, 天老地荒
             if (!last && before &&
                 ((afterWord && !isKind(before->tag, "nsrfq")) ||
-                 (i >= 2 && run[i - 2].character == before->character)))
+                 (i >= 2 && run[i - 2].character == before->character) ||
+                 (i >= 4 && run[i - 4].character == run[i - 2].character &&
+                  run[i - 3].character == before->character)))
                 s.reading = "de5";
             break;
         case U'得':
@@ -487,6 +515,16 @@ bool countedInWord(const std::vector<Syllable>& run, std::size_t i)
            (i == start + 1 && (fourth == U'二' || fourth == U'三'));
 }
 
+// Whether 一 at run[i] names the first of a row, as a school does: 一年级, 年级一班, 一等奖,
+// 住在一楼.
+bool ordinal(const std::vector<Syllable>& run, std::size_t i)
+{
+    const auto at = [&run](std::size_t j) { return j < run.size() ? run[j].character : U'\0'; };
+    return (at(i + 1) == U'年' && at(i + 2) == U'级') || (i > 0 && run[i - 1].character == U'级') ||
+           (at(i + 1) == U'等' && at(i + 2) == U'奖') ||
+           (at(i + 1) == U'楼' && i > 0 && isOneOf(run[i - 1].character, U"在住到"));
+}
+
 // 一 and 不 take their tone from the syllable after them. 一 keeps its own tone where it is
 // a number rather than "one of something": alone, at the end of a word (统一, 第一), in
 // counting (一二三四, 十一, 一清二楚), after 第, and as the month (一月). Between a verb and
@@ -497,14 +535,14 @@ void changeTones(std::vector<Syllable>& run)
         const bool last = i + 1 == run.size();
         const int next = last ? 0 : tone(run[i + 1].reading);
         if (run[i].character == U'一' && run[i].reading.starts_with("yi")) {
-            const bool number =
-                last || endsWord(run, i) || countedInWord(run, i) ||
-                (i > 0 &&
-                 (isDigitNumeral(run[i - 1].character) || run[i - 1].character == U'第')) ||
-                isDigitNumeral(run[i + 1].character) || run[i + 1].character == U'月' ||
-                // a date: 五月一日, 一号
-                (isOneOf(run[i + 1].character, U"日号") &&
-                 (i == 0 || run[i - 1].character == U'月'));
+            const bool number = last || endsWord(run, i) || countedInWord(run, i) ||
+                                (i > 0 && (isDigitNumeral(run[i - 1].character) ||
+                                           run[i - 1].character == U'第')) ||
+                                isDigitNumeral(run[i + 1].character) ||
+                                run[i + 1].character == U'月' || ordinal(run, i) ||
+                                // a date: 五月一日, 一号
+                                (isOneOf(run[i + 1].character, U"日号") &&
+                                 (i == 0 || run[i - 1].character == U'月'));
             // A verb tried once: 看一看, 数一数 (the second 数 as the first); not 一步一步, where
             // 一 counts again.
             const bool betweenRepeats = !last && i > 0 &&
