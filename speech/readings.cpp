@@ -596,6 +596,17 @@ bool appendToRun(std::vector<Syllable>& run, char32_t c, const QString& one)
     return true;
 }
 
+// Light syllables of words that stand for another reading than the character's own.
+struct LightSyllable {
+    std::u32string_view word;
+    std::size_t at;
+    const char* reading;
+};
+constexpr LightSyllable lightSyllables[] = {
+    {U"头发", 1, "fa4"},    {U"答应", 1, "ying4"},  {U"暖和", 1, "huo2"},   {U"商量", 1, "liang2"},
+    {U"打量", 1, "liang2"}, {U"思量", 1, "liang2"}, {U"掂量", 1, "liang2"},
+};
+
 // Particles a teacher says light even alone, as the lesson says them: 快乐地 de, 看着 zhe.
 constexpr std::u32string_view lightParticles = U"的地得了着吗呢吧啊呀啦嘛";
 
@@ -653,10 +664,19 @@ QString readingInLesson(const QString& lesson, qsizetype at)
     changeTones(run);
     const Syllable& s = run[index];
     // 一 and 不 are said in their own tone, and so is the light syllable of a word (子 of 桌子,
-    // 头 of 石头, the 儿 of 花儿), unless it is a particle.
+    // 头 of 石头, the 儿 of 花儿), unless it is a particle; or, where the light syllable stands
+    // for another reading than the character's own, in that reading (发 of 头发 fà).
     const bool light = tone(s.reading) == 5;
-    if (isOneOf(s.character, U"一不") || (light && !isOneOf(s.character, lightParticles)))
+    if (isOneOf(s.character, U"一不") || (light && !isOneOf(s.character, lightParticles))) {
+        std::u32string word;
+        for (std::size_t j = s.wordStart; j < s.wordStart + s.wordLength; ++j)
+            word += run[j].character;
+        for (const LightSyllable& row : lightSyllables) {
+            if (row.word == word && row.at == index - s.wordStart)
+                return QString::fromLatin1(row.reading);
+        }
         return QString::fromUtf8(s.alone.syllables.data(), qsizetype(s.alone.syllables.size()));
+    }
     return QString::fromStdString(s.reading);
 }
 

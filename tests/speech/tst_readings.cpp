@@ -239,6 +239,9 @@ void TestReadings::aCharacterAloneIsSaidAsItsLessonSaysIt_data()
     row("头 of 石头 in its own tone", "一块石头", 3, "tou2");
     row("儿 of 花儿 in its own tone", "红花儿开", 2, "er2");
     row("友 of 朋友 in its own tone", "好朋友们", 2, "you3");
+    row("发 of 头发 in the reading it stands for", "头发长了", 1, "fa4");
+    row("应 of 答应 in the reading it stands for", "我答应你", 2, "ying4");
+    row("发 of 发芽 as it is", "发芽开花", 0, "fa1");
     row("no Chinese character: as it is", "1课：人", 0, "1");
     row("the label's 课 alone", "1课：人", 1, "ke4");
     row("人 after a label", "1课：人", 3, "ren2");
