@@ -136,10 +136,11 @@ constexpr ContextReading verbReadings[] = {
     {U'背', "bei1", U"着起包书孩娃宝弟妹小"},
     {U'长', "zhang3", U"得高大出满着成胖了"},
     {U'还', "huan2", U"给钱书"},
-    {U'种', "zhong4", U"树花草菜瓜豆子地"},
+    {U'种', "zhong4", U"树花草菜瓜豆子地了的着过下"}, // 种了一棵树, 谁种的 zhòng
     {U'扇', "shan1", U"扇着"},
     {U'弹', "tan2", U""},
     {U'盛', "cheng2", U"饭汤水菜粥一碗满"},  // 盛饭, 盛一碗汤 chéng
+    {U'转', "zhuan4", U"圈啊呀个"},          // turns round: 转圈, 转啊转 zhuàn
     {U'系', "ji4", U"鞋红好上紧安扣"},       // 系鞋带, 系红领巾 jì
     {U'缝', "feng2", U"衣补好上扣被一针"},   // 缝衣服 féng
     {U'冲', "chong4", U"我你他她它着"},      // 冲我笑 chòng
@@ -371,10 +372,12 @@ void readInContext(std::vector<Syllable>& run)
             reading = s.character == U'场' && happensTo(run, i)
                           ? "chang2"
                           : readingOf(measureWords, s.character);
-        // After a word of degree it is an adjective, not a verb: 太长了 cháng, 长了 zhǎng.
-        const bool afterDegree = before && isOneOf(before->character, U"很太真好更最挺多非特");
+        // After a word of degree it is an adjective, not a verb (太长了 cháng, 长了 zhǎng);
+        // after 这, 那 a measure word or a noun (这种的 zhǒng).
+        const bool notVerb =
+            before && isOneOf(before->character, U"很太真好更最挺多非特这那哪每各");
         if (const ContextReading* row = findReading(verbReadings, s.character, run, i);
-            !reading && row && !afterDegree)
+            !reading && row && !notVerb)
             reading = row->reading;
         if (!reading && before && before->wordLength == 1 && isKind(before->tag, "v") &&
             !isOneOf(before->character, leadingVerbs) &&
@@ -403,6 +406,13 @@ void readInContext(std::vector<Syllable>& run)
                 !(before && before->character == U'的') &&
                 (isKind(run[i + 2].tag, "nr") || isOneOf(run[i + 2].character, counters)))
                 s.reading = "bei1";
+            break;
+        case U'转': // turns round at the end of a phrase: 转啊转, 绕着太阳转 zhuàn
+            if (last && before &&
+                (isOneOf(before->character, U"啊呀") ||
+                 std::any_of(run.begin(), run.begin() + long(i),
+                             [](const Syllable& t) { return t.character == U'绕'; })))
+                s.reading = "zhuan4";
             break;
         case U'结': // bears fruit: 结了果子, 结满了果子 jiē
             for (std::size_t j = i + 2; j < std::min(run.size(), i + 5); ++j) {
