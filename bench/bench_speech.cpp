@@ -52,6 +52,15 @@ void readingsOfALesson(benchmark::State& state)
 }
 BENCHMARK(readingsOfALesson)->Unit(benchmark::kMicrosecond);
 
+// A character asked alone, read in its lesson: what an answer adds to the voice's own work.
+void readingOfACharacterInItsLesson(benchmark::State& state)
+{
+    const QString lesson = QStringLiteral("银行门口");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readingInLesson(lesson, 1));
+}
+BENCHMARK(readingOfACharacterInItsLesson)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 BENCHMARK_MAIN();
