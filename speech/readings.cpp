@@ -359,7 +359,8 @@ void readInContext(std::vector<Syllable>& run)
                    (!isOneOf(c, U"来去") || isOneOf(before->character, movingVerbs));
         };
         if (s.character == U'不' && before && !last &&
-            (run[i + 1].character == before->character ||
+            ((run[i + 1].character == before->character &&
+              !(i >= 2 && run[i - 2].character == U'不')) || // 不对不对 is no question
              (before->wordLength == 1 && isKind(before->tag, "v") && isComplement(i + 1)))) {
             s.reading = "bu5";
             continue;
@@ -470,7 +471,9 @@ void readInContext(std::vector<Syllable>& run)
             if (!last && before &&
                 ((isOneOf(before->character, mustSayers) &&
                   (isKind(run[i + 1].tag, "vad") ||
-                   isOneOf(run[i + 1].character, U"多早快先好赶"))) ||
+                   isOneOf(run[i + 1].character, U"多早快先好赶") ||
+                   (run[i + 1].character == U'小' && i + 2 < run.size() &&
+                    run[i + 2].character == U'心'))) ||
                  (before->character == U'可' && i >= 2 &&
                   isOneOf(run[i - 2].character, mustSayers) &&
                   !isOneOf(run[i + 1].character, U"了到着过"))))
