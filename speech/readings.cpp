@@ -384,6 +384,10 @@ void readInContext(std::vector<Syllable>& run)
             !isOneOf(before->character, leadingVerbs) &&
             (last || isOneOf(run[i + 1].character, afterResults)))
             reading = readingOf(resultReadings, s.character);
+        // A measure word doubled after a number is one measure word twice: 一只只 zhī zhī.
+        if (!reading && before && before->character == s.character && i >= 2 &&
+            isOneOf(run[i - 2].character, counters) && readingOf(measureWords, s.character))
+            reading = readingOf(measureWords, s.character);
         if (reading) {
             s.reading = reading;
             continue;
@@ -407,6 +411,13 @@ void readInContext(std::vector<Syllable>& run)
                 !(before && before->character == U'的') &&
                 (isKind(run[i + 2].tag, "nr") || isOneOf(run[i + 2].character, counters)))
                 s.reading = "bei1";
+            break;
+        case U'长': // grows, before the complement it cannot reach: 长不大, 长不高 zhǎng bu
+            if (i + 2 < run.size() && run[i + 1].character == U'不' &&
+                isOneOf(run[i + 2].character, U"大高胖")) {
+                s.reading = "zhang3";
+                run[i + 1].reading = "bu5";
+            }
             break;
         case U'转': // turns round at the end of a phrase: 转啊转, 绕着太阳转 zhuàn
             if (last && before &&
