@@ -179,6 +179,10 @@ bool countsWhatFollows(const std::vector<Syllable>& run, std::size_t i)
     if (i + 3 < run.size() && run[i + 1].character == U'又' &&
         run[i + 3].character == run[i].character)
         return true;
+    // Asked as A不A, it is what is said of 这: 这行不行 xíng.
+    if (i + 2 < run.size() && run[i + 1].character == U'不' &&
+        run[i + 2].character == run[i].character)
+        return false;
     return i + 1 == run.size() ||
            !isOneOf(run[i + 1].character, U"是能会要想吗呢吧啊了的得就都也还再又在有说去来可应该");
 }
@@ -347,6 +351,13 @@ void readInContext(std::vector<Syllable>& run)
             run[i + 1].character == U'了' && isKind(before->tag, "v")) {
             s.reading = "bu5";
             run[i + 1].reading = "liao3";
+            continue;
+        }
+        // A question A不A, where 不A is a word of its own: 行不行, 好不好.
+        if (s.character == U'不' && s.wordStart == i && before && i + 1 < run.size() &&
+            run[i + 1].character == before->character &&
+            !(i >= 2 && run[i - 2].character == U'不')) {
+            s.reading = "bu5";
             continue;
         }
         if (s.wordLength != 1)
