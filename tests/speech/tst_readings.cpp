@@ -218,36 +218,15 @@ void TestReadings::aCharacterAloneIsSaidAsItsLessonSaysIt_data()
     QTest::addColumn<QString>("lesson");
     QTest::addColumn<int>("at");
     QTest::addColumn<QString>("pinyin");
-    const auto row = [](const char* name, const char* lesson, int at, const char* pinyin) {
-        QTest::newRow(name) << QString::fromUtf8(lesson) << at << QString::fromUtf8(pinyin);
-    };
-    row("行 of 银行", "银行门口", 1, "hang2");
-    row("长 of 长大", "长大以后", 0, "zhang3");
-    row("乐 of 音乐", "音乐课上", 1, "yue4");
-    row("只 counting", "一只小鸟", 1, "zhi1");
-    row("觉 of 睡觉", "睡觉时间", 1, "jiao4");
-    row("a character read as alone stays", "睡觉时间", 2, "shi2");
-    row("地 light as its lesson says it", "快乐地唱", 2, "de5");
-    row("了 light", "吃饱了吧", 2, "le5");
-    row("着 light", "看着天空", 1, "zhe5");
-    row("得 light after a verb", "跑得很快", 1, "de5");
-    row("一 in its own tone, not yí", "一只小鸟", 0, "yi1");
-    row("一 in its own tone, not light", "看一看吧", 1, "yi1");
-    row("不 in its own tone, not bú", "不要哭了", 0, "bu4");
-    row("不 in its own tone, not light", "对不起呀", 1, "bu4");
-    row("子 of 桌子 in its own tone", "小小桌子", 3, "zi3");
-    row("头 of 石头 in its own tone", "一块石头", 3, "tou2");
-    row("儿 of 花儿 in its own tone", "红花儿开", 2, "er2");
-    row("友 of 朋友 in its own tone", "好朋友们", 2, "you3");
-    row("发 of 头发 in the reading it stands for", "头发长了", 1, "fa4");
-    row("应 of 答应 in the reading it stands for", "我答应你", 2, "ying4");
-    row("发 of 发芽 as it is", "发芽开花", 0, "fa1");
-    row("no Chinese character: as it is", "1课：人", 0, "1");
-    row("the label's 课 alone", "1课：人", 1, "ke4");
-    row("人 after a label", "1课：人", 3, "ren2");
-    row("a space", "大小 ", 2, " ");
-    row("beyond the text", "大小", 2, "");
-    row("a character beyond the basic plane", "𠀀人", 0, "he1");
+    QFile file(QStringLiteral(MULO_ALONE_IN_LESSONS));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("no table of characters in their lessons");
+    for (const QByteArray& row : file.readAll().split('\n')) {
+        const QStringList columns = QString::fromUtf8(row).split(u'\t');
+        if (columns.size() == 4 && !columns[0].startsWith(u'#'))
+            QTest::addRow("%s", qPrintable(columns[0]))
+                << columns[1] << columns[2].toInt() - 1 << columns[3];
+    }
 }
 
 void TestReadings::aCharacterAloneIsSaidAsItsLessonSaysIt()
