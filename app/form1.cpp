@@ -430,8 +430,10 @@ void Form1::wireEvents()
     connect(m_cmdRead, &QPushButton::clicked, this, &Form1::cmdRead_Click);
     connect(m_option1, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(qint16(id)); });
-    // A question the user typed is no longer the pick's, even where it reads the same.
-    connect(m_txtTi, &QLineEdit::textEdited, this, [this] { m_picked = {}; });
+    // A question written otherwise than by a pick is no longer the pick's, even where it
+    // reads the same (typed, pasted, or cleared and written again).
+    // The pick's own writing of the box comes before it records its place.
+    connect(m_txtTi, &QLineEdit::textChanged, this, [this] { m_picked = {}; });
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
