@@ -141,6 +141,9 @@ constexpr ContextReading verbReadings[] = {
     {U'弹', "tan2", U""},
     {U'盛', "cheng2", U"饭汤水菜粥一碗满"},  // 盛饭, 盛一碗汤 chéng
     {U'转', "zhuan4", U"圈啊呀个"},          // turns round: 转圈, 转啊转 zhuàn
+    {U'扎', "za1", U"辫头马好紧"},           // ties: 扎辫子 zā
+    {U'撒', "sa3", U"种了在一下满落进到"},   // scatters: 撒种子, 撒了一地 sǎ
+    {U'钉', "ding4", U"钉扣上在好个一"},     // nails on: 钉钉子, 钉扣子 dìng
     {U'系', "ji4", U"鞋红好上紧安扣"},       // 系鞋带, 系红领巾 jì
     {U'缝', "feng2", U"衣补好上扣被一针"},   // 缝衣服 féng
     {U'冲', "chong4", U"我你他她它着"},      // 冲我笑 chòng
@@ -423,11 +426,16 @@ void readInContext(std::vector<Syllable>& run)
                 (isKind(run[i + 2].tag, "nr") || isOneOf(run[i + 2].character, counters)))
                 s.reading = "bei1";
             break;
-        case U'长': // grows, before the complement it cannot reach: 长不大, 长不高 zhǎng bu
+        case U'长': // grows, before the complement it cannot reach: 长不大, 长不高 zhǎng bu;
+                    // grows long: 头发长长了 zhǎng cháng
             if (i + 2 < run.size() && run[i + 1].character == U'不' &&
                 isOneOf(run[i + 2].character, U"大高胖")) {
                 s.reading = "zhang3";
                 run[i + 1].reading = "bu5";
+            } else if (i + 2 < run.size() && run[i + 1].character == U'长' &&
+                       run[i + 2].character == U'了') {
+                s.reading = "zhang3";
+                run[++i].reading = "chang2";
             }
             break;
         case U'转': // turns round at the end of a phrase: 转啊转, 绕着太阳转 zhuàn
