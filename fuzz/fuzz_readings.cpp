@@ -1,5 +1,6 @@
 // Any text as a question: no crash; and its Chinese characters alone become one syllable
-// each, with a tone digit (an erhua 儿 joins the syllable before it as its r).
+// each, with a tone digit (an erhua 儿 joins the syllable before it as its r), and so is
+// each of them asked alone.
 //   build-fuzz/fuzz/fuzz_readings -max_total_time=60 fuzz/corpus/readings
 
 #include "readings.h"
@@ -28,5 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!well.match(syllable).hasMatch())
             std::abort();
     }
+    // Each Chinese character asked alone from the text as its lesson is one syllable.
+    for (qsizetype at = 0; at < chinese.size(); ++at) {
+        const QString alone = mulo::speech::readingInLesson(chinese, at);
+        if (!chinese.at(at).isLowSurrogate() && !well.match(alone).hasMatch())
+            std::abort();
+    }
+    mulo::speech::readingInLesson(text, qsizetype(size % 7));
     return 0;
 }
