@@ -139,15 +139,16 @@ constexpr ContextReading verbReadings[] = {
     {U'种', "zhong4", U"树花草菜瓜豆子地了的着过下"}, // 种了一棵树, 谁种的 zhòng
     {U'扇', "shan1", U"扇着"},
     {U'弹', "tan2", U""},
-    {U'盛', "cheng2", U"饭汤水菜粥一碗满"},  // 盛饭, 盛一碗汤 chéng
-    {U'转', "zhuan4", U"圈啊呀个"},          // turns round: 转圈, 转啊转 zhuàn
-    {U'扎', "za1", U"辫头马好紧"},           // ties: 扎辫子 zā
-    {U'撒', "sa3", U"种了在一下满落进到"},   // scatters: 撒种子, 撒了一地 sǎ
-    {U'钉', "ding4", U"钉扣上在好个一"},     // nails on: 钉钉子, 钉扣子 dìng
-    {U'系', "ji4", U"鞋红好上紧安扣"},       // 系鞋带, 系红领巾 jì
-    {U'缝', "feng2", U"衣补好上扣被一针"},   // 缝衣服 féng
-    {U'冲', "chong4", U"我你他她它着"},      // 冲我笑 chòng
-    {U'漂', "piao1", U"在着浮起走过来去流"}, // 漂在水上 piāo
+    {U'盛', "cheng2", U"饭汤水菜粥一碗满"},         // 盛饭, 盛一碗汤 chéng
+    {U'转', "zhuan4", U"圈啊呀个"},                 // turns round: 转圈, 转啊转 zhuàn
+    {U'重', "chong2", U"写来做读画说唱考演装修建"}, // again: 重写一遍, 再重来 chóng
+    {U'扎', "za1", U"辫头马好紧"},                  // ties: 扎辫子 zā
+    {U'撒', "sa3", U"种了在一下满落进到"},          // scatters: 撒种子, 撒了一地 sǎ
+    {U'钉', "ding4", U"钉扣上在好个一"},            // nails on: 钉钉子, 钉扣子 dìng
+    {U'系', "ji4", U"鞋红好上紧安扣"},              // 系鞋带, 系红领巾 jì
+    {U'缝', "feng2", U"衣补好上扣被一针"},          // 缝衣服 féng
+    {U'冲', "chong4", U"我你他她它着"},             // 冲我笑 chòng
+    {U'漂', "piao1", U"在着浮起走过来去流"},        // 漂在水上 piāo
 };
 
 // Results after a verb: 烧干 gān, 推倒 dǎo, 化为 wéi.
@@ -437,6 +438,12 @@ void readInContext(std::vector<Syllable>& run)
                 s.reading = "zhang3";
                 run[++i].reading = "chang2";
             }
+            break;
+        case U'干': // dry: 衣服干了, 水干了, 很干 gān
+            if (before &&
+                (isOneOf(before->character, U"很太真好更最挺非特") ||
+                 (isKind(before->tag, "n") && (last || isOneOf(run[i + 1].character, U"了的")))))
+                s.reading = "gan1";
             break;
         case U'转': // turns round at the end of a phrase: 转啊转, 绕着太阳转 zhuàn
             if (last && before &&
