@@ -141,6 +141,7 @@ constexpr ContextReading verbReadings[] = {
     {U'弹', "tan2", U""},
     {U'盛', "cheng2", U"饭汤水菜粥一碗满"},         // 盛饭, 盛一碗汤 chéng
     {U'转', "zhuan4", U"圈啊呀个"},                 // turns round: 转圈, 转啊转 zhuàn
+    {U'哄', "hong1", U"笑传抢而堂"},                // an uproar: 哄笑, 一哄而上 hōng
     {U'重', "chong2", U"写来做读画说唱考演装修建"}, // again: 重写一遍, 再重来 chóng
     {U'扎', "za1", U"辫头马好紧"},                  // ties: 扎辫子 zā
     {U'撒', "sa3", U"种了在一下满落进到"},          // scatters: 撒种子, 撒了一地 sǎ
@@ -438,6 +439,13 @@ void readInContext(std::vector<Syllable>& run)
                 s.reading = "zhang3";
                 run[++i].reading = "chang2";
             }
+            break;
+        case U'铺': // a shop or a bed, ending a name: 药铺, 杂货铺, 上铺 pù; laying, as a verb
+                    // does: 铺床, 平铺 pū
+            if (last && before &&
+                (isKind(before->tag, "nf") || isOneOf(before->character, U"地窝")) &&
+                !isOneOf(before->character, U"平横竖乱满"))
+                s.reading = "pu4";
             break;
         case U'干': // dry: 衣服干了, 水干了, 很干 gān
             if (before &&
