@@ -165,6 +165,7 @@ constexpr CharacterReading surnames[] = {
     {U'区', "ou1"},   {U'查', "zha1"}, {U'盖', "ge3"},   {U'华', "hua4"},   {U'乐', "yue4"},
     {U'缪', "miao4"}, {U'覃', "qin2"}, {U'翟', "zhai2"}, {U'种', "chong2"}, {U'召', "shao4"},
     {U'员', "yun4"},  {U'尉', "yu4"},  {U'秘', "bi4"},   {U'冼', "xian3"},  {U'过', "guo1"},
+    {U'任', "ren2"},  {U'纪', "ji3"},  {U'燕', "yan1"},  {U'宁', "ning4"},
 };
 
 // A table's reading for c, whatever follows it; null when the table has none.
