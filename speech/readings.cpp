@@ -82,6 +82,7 @@ struct Syllable {
     std::size_t wordStart = 0;  // where the word this character belongs to starts in its run
     std::size_t wordLength = 1; // how many characters that word has
     std::string_view tag;       // the word's part of speech
+    bool afterDigits = false;   // written right after a number in digits: 3只
 };
 
 int tone(const std::string& reading)
@@ -126,6 +127,12 @@ constexpr CharacterReading measureWords[] = {
     {U'扇', "shan4"}, {U'处', "chu4"},  {U'间', "jian1"},  {U'重', "chong2"}, {U'转', "zhuan4"},
 };
 constexpr std::u32string_view counters = U"一二两三四五六七八九十百千万几这那每哪半";
+
+// Whether run[i] comes after a number or 这, 那, 每, 哪, in characters or in digits (3只).
+bool afterCounter(const std::vector<Syllable>& run, std::size_t i)
+{
+    return i > 0 ? isOneOf(run[i - 1].character, counters) : run[i].afterDigits;
+}
 
 // Verbs whose verb reading is not the one they have alone: 妈妈教我 jiāo, 数一数 shǔ,
 // 量身高 liáng, 背着书包 bēi, 长得高 zhǎng. (数星星: see readInContext.)
@@ -249,8 +256,8 @@ void readWords(std::vector<Syllable>& run)
     constexpr int muchRarer = 500;        // e^5: about 150 times
     constexpr int placeNamePenalty = 100; // e: about 3 times
     for (std::size_t i = 0; i < n; ++i) {
-        const bool measure = i > 0 && isOneOf(run[i - 1].character, counters) &&
-                             readingOf(measureWords, run[i].character) && countsWhatFollows(run, i);
+        const bool measure = afterCounter(run, i) && readingOf(measureWords, run[i].character) &&
+                             countsWhatFollows(run, i);
         std::string key = run[i].utf8;
         for (std::size_t j = i + 1; j < n; ++j) {
             key += run[j].utf8;
@@ -386,7 +393,7 @@ void readInContext(std::vector<Syllable>& run)
         if ((before && before->character == U'姓' && before->wordLength == 1) || // not 老百姓
             (beforeTitle(run, i) && !isKind(s.alone.tag, "u")))                  // not 问过老师
             reading = readingOf(surnames, s.character);
-        if (!reading && before && isOneOf(before->character, counters) && countsWhatFollows(run, i))
+        if (!reading && afterCounter(run, i) && countsWhatFollows(run, i))
             reading = s.character == U'场' && happensTo(run, i)
                           ? "chang2"
                           : readingOf(measureWords, s.character);
@@ -642,16 +649,22 @@ void appendRun(QString& out, std::vector<Syllable>& run)
     run.clear();
 }
 
-// Adds c to a run of Chinese text when it has a reading; false when it has none.
-bool appendToRun(std::vector<Syllable>& run, char32_t c, const QString& one)
+bool isDigit(uint c)
+{
+    return (c >= '0' && c <= '9') || (c >= U'０' && c <= U'９');
+}
+
+// Adds c to a run of Chinese text when it has a reading; false when it has none. A run that
+// starts right after digits counts with them (3只 zhī).
+bool appendToRun(std::vector<Syllable>& run, char32_t c, const QString& one, bool afterDigits)
 {
     std::string utf8 = one.toStdString();
     const std::string_view value = characterReadings().find(utf8);
     if (value.empty())
         return false;
     const Entry alone = parseEntry(value);
-    run.push_back(
-        {c, std::move(utf8), std::string(alone.syllables), alone, run.size(), 1, alone.tag});
+    run.push_back({c, std::move(utf8), std::string(alone.syllables), alone, run.size(), 1,
+                   alone.tag, run.empty() && afterDigits});
     return true;
 }
 
@@ -676,9 +689,12 @@ QString voicePinyin(const QString& text)
     QString out;
     std::vector<Syllable> run;
     const QList<uint> characters = text.toUcs4();
+    uint previous = 0;
     for (const uint c : characters) {
         const QString one = QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
-        if (appendToRun(run, char32_t(c), one))
+        const bool added = appendToRun(run, char32_t(c), one, isDigit(previous));
+        previous = c;
+        if (added)
             continue;
         const bool afterSyllable = !run.empty();
         appendRun(out, run);
@@ -708,7 +724,8 @@ QString readingInLesson(const QString& lesson, qsizetype at)
         const QString one = lesson.mid(i, width);
         if (i == at)
             index = run.size();
-        if (!appendToRun(run, one.toUcs4().front(), one)) {
+        if (!appendToRun(run, one.toUcs4().front(), one,
+                         i > 0 && isDigit(lesson.at(i - 1).unicode()))) {
             if (i >= at)
                 break;
             run.clear();
