@@ -468,6 +468,10 @@ void readInContext(std::vector<Syllable>& run)
                              [](const Syllable& t) { return t.character == U'绕'; })))
                 s.reading = "zhuan4";
             break;
+        case U'种': // plants what follows: 小猴子种果树, 爷爷种玉米 zhòng
+            if (!last && !notVerb && run[i + 1].wordLength > 1 && isKind(run[i + 1].tag, "n"))
+                s.reading = "zhong4";
+            break;
         case U'结': // bears fruit: 结了果子, 结满了果子 jiē
             for (std::size_t j = i + 2; j < std::min(run.size(), i + 5); ++j) {
                 if (run[j].character == U'果')
