@@ -468,8 +468,8 @@ void readInContext(std::vector<Syllable>& run)
                              [](const Syllable& t) { return t.character == U'绕'; })))
                 s.reading = "zhuan4";
             break;
-        case U'种': // plants what follows: 小猴子种果树, 爷爷种玉米 zhòng
-            if (!last && !notVerb && run[i + 1].wordLength > 1 && isKind(run[i + 1].tag, "n"))
+        case U'种': // plants what follows: 小猴子种果树, 爷爷种玉米 zhòng (这种果树 counts)
+            if (!last && run[i + 1].wordLength > 1 && isKind(run[i + 1].tag, "n"))
                 s.reading = "zhong4";
             break;
         case U'结': // bears fruit: 结了果子, 结满了果子 jiē
