@@ -537,7 +537,7 @@ void readInContext(std::vector<Syllable>& run)
                 s.reading = "dei3";
             else if (!last && before && before->character == U'能')
                 s.reading = "de2";
-            else if (!last && before && isKind(before->tag, "va"))
+            else if (!last && before && isKind(before->tag, "vab")) // 高兴 is "b" to jieba
                 s.reading = "de5";
             break;
         case U'着': // a result: 没打着, 找得着, 睡不着 zháo
