@@ -533,11 +533,18 @@ void readInContext(std::vector<Syllable>& run)
                     run[i + 2].character == U'心'))) ||
                  (before->character == U'可' && i >= 2 &&
                   isOneOf(run[i - 2].character, mustSayers) &&
-                  !isOneOf(run[i + 1].character, U"了到着过"))))
+                  !isOneOf(run[i + 1].character, U"了到着过")) ||
+                 // still or also must: 我还得写作业, 大家都得去
+                 (isOneOf(before->character, U"还也都就又再总") && isKind(run[i + 1].tag, "v"))))
                 s.reading = "dei3";
             else if (!last && before && before->character == U'能')
                 s.reading = "de2";
-            else if (!last && before && isKind(before->tag, "vab")) // 高兴 is "b" to jieba
+            else if (!last && before &&
+                     (isKind(before->tag,
+                             "vab") || // 高兴 is "b" to the counts
+                                       // what follows says how: 香得很, 画得真好, 学得不错
+                      (!isOneOf(before->character, mustSayers) &&
+                       isOneOf(run[i + 1].character, U"很真太非好更最不像满直特挺极"))))
                 s.reading = "de5";
             break;
         case U'着': // a result: 没打着, 找得着, 睡不着 zháo
