@@ -515,7 +515,9 @@ void readInContext(std::vector<Syllable>& run)
             break;
         case U'地': // after an adverbial, before its verb: 开心地跳, 慢慢地走; not 这块地, 天老地荒
             if (!last && before &&
-                ((afterWord && !isKind(before->tag, "nsrfq")) ||
+                ((afterWord && (!isKind(before->tag, "nsrfq") ||
+                                // a manner the counts tag as a noun: 小心地走, 用力地拉
+                                (isKind(before->tag, "n") && isKind(run[i + 1].tag, "v")))) ||
                  (i >= 2 && run[i - 2].character == before->character) ||
                  (i >= 4 && run[i - 4].character == run[i - 2].character &&
                   run[i - 3].character == before->character)))
