@@ -549,10 +549,12 @@ void readInContext(std::vector<Syllable>& run)
                        isOneOf(run[i + 1].character, U"很真太非好更最不像满直特挺极"))))
                 s.reading = "de5";
             break;
-        case U'着': // a result: 没打着, 找得着, 睡不着 zháo
-            if (i >= 2 && before->wordLength == 1 &&
-                ((run[i - 2].character == U'没' && isKind(before->tag, "v")) ||
-                 isOneOf(before->character, U"得不")))
+        case U'着': // a result: 没打着, 找得着, 睡不着, 猜着了 zháo (the particle takes no 了)
+            if ((i >= 2 && before->wordLength == 1 &&
+                 ((run[i - 2].character == U'没' && isKind(before->tag, "v")) ||
+                  isOneOf(before->character, U"得不"))) ||
+                (before && before->wordLength == 1 && isKind(before->tag, "v") && !last &&
+                 run[i + 1].character == U'了'))
                 s.reading = "zhao2";
             break;
         case U'儿': // a noun's suffix: 鸟儿, 小孩儿; once (儿儿 is no word)
