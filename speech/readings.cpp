@@ -478,6 +478,16 @@ void readInContext(std::vector<Syllable>& run)
                     s.reading = "jie1";
             }
             break;
+        case U'还': // gives back what 把 took up, or at the end after 要: 把书还了, 借了要还 huán
+            for (std::size_t j = i >= 4 ? i - 4 : 0; j < i; ++j) {
+                if (run[j].character == U'把' &&
+                    (last || isOneOf(run[i + 1].character, U"了给回到")))
+                    s.reading = "huan2";
+            }
+            if ((last && before && isOneOf(before->character, U"要得该去")) ||
+                (!last && run[i + 1].character == U'回'))
+                s.reading = "huan2";
+            break;
         case U'当': // taken as: 把他当朋友 dàng
             for (std::size_t j = i >= 3 ? i - 3 : 0; j < i; ++j) {
                 if (run[j].character == U'把')
