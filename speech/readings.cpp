@@ -148,6 +148,9 @@ constexpr ContextReading verbReadings[] = {
     {U'弹', "tan2", U""},
     {U'盛', "cheng2", U"饭汤水菜粥一碗满"},         // 盛饭, 盛一碗汤 chéng
     {U'转', "zhuan4", U"圈啊呀个"},                 // turns round: 转圈, 转啊转 zhuàn
+    {U'抹', "ma1", U"桌"},                          // wipes: 抹桌子 mā
+    {U'晃', "huang4", U"来去着了"},                 // sways: 晃来晃去 huàng
+    {U'空', "kong4", U"出"},                        // frees: 把座位空出来 kòng
     {U'哄', "hong1", U"笑传抢而堂"},                // an uproar: 哄笑, 一哄而上 hōng
     {U'重', "chong2", U"写来做读画说唱考演装修建"}, // again: 重写一遍, 再重来 chóng
     {U'扎', "za1", U"辫头马好紧"},                  // ties: 扎辫子 zā
