@@ -137,7 +137,7 @@ bool afterCounter(const std::vector<Syllable>& run, std::size_t i)
 // Verbs whose verb reading is not the one they have alone: 妈妈教我 jiāo, 数一数 shǔ,
 // 量身高 liáng, 背着书包 bēi, 长得高 zhǎng. (数星星: see readInContext.)
 constexpr ContextReading verbReadings[] = {
-    {U'教', "jiao1", U"我你他她们孩学小朋大写读唱画说做"},
+    {U'教', "jiao1", U"我你他她们孩学小朋大写读唱画说做得过了"},
     {U'数', "shu3", U"一着了过完到出清钱来去"},
     {U'量', "liang2", U"身体一了着过下尺衣"},
     {U'背', "bei1", U"着起包书孩娃宝弟妹小"},
@@ -427,8 +427,10 @@ void readInContext(std::vector<Syllable>& run)
         case U'为': // "as" in 以此为荣, 以…为…; "to become" after 成, 化, 认 and the like
             if (before && before->wordLength == 1 && isOneOf(before->character, becomingVerbs))
                 s.reading = "wei2"; // not after a word they end: 应当为他高兴 wèi
+            // 以…为, and naming someone as: 称他为小英雄, 选他为班长
             for (std::size_t j = i >= 3 ? i - 3 : 0; j < i; ++j) {
-                if (run[j].character == U'以')
+                if (run[j].character == U'以' ||
+                    (j + 1 < i && run[j].wordLength == 1 && isOneOf(run[j].character, U"称选评")))
                     s.reading = "wei2";
             }
             break;
