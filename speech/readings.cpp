@@ -430,7 +430,7 @@ void readInContext(std::vector<Syllable>& run)
             // 以…为, and naming someone as: 称他为小英雄, 选他为班长
             for (std::size_t j = i >= 3 ? i - 3 : 0; j < i; ++j) {
                 if (run[j].character == U'以' ||
-                    (j + 1 < i && run[j].wordLength == 1 && isOneOf(run[j].character, U"称选评")))
+                    (run[j].wordLength == 1 && isOneOf(run[j].character, U"称选评")))
                     s.reading = "wei2";
             }
             break;
