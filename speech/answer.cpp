@@ -18,14 +18,11 @@ void setUpVoice(std::unique_ptr<SpVoice>& Voice, const VoiceFactory& create,
 
 QString spokenQuestion(const QString& question, const QuestionPlace& place)
 {
-    const auto holds = [&](qsizetype at) {
-        return at >= 0 && QStringView(place.lesson).mid(at, question.size()) == question;
-    };
-    // A character of two code units is found where the pick says, or one unit before.
-    const qsizetype at = holds(place.at) ? place.at : place.at - 1;
-    if (place.lesson.isEmpty() || !holds(at) || question.toUcs4().size() != 1)
+    if (place.lesson.isEmpty() || place.at < 0 ||
+        QStringView(place.lesson).mid(place.at, question.size()) != question ||
+        question.toUcs4().size() != 1)
         return question;
-    const QString reading = readingInLesson(place.lesson, at);
+    const QString reading = readingInLesson(place.lesson, place.at);
     return reading.isEmpty() || reading == voicePinyin(question) ? question : reading;
 }
 
