@@ -29,10 +29,18 @@ start_xvfb() {
   display_file=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
   xvfb_pid=$!
-  for _ in $(seq 100); do
+  # A busy machine can take seconds to bring it up: wait for its number, then for it to
+  # answer, up to half a minute each.
+  for _ in $(seq 600); do
     [[ -s $display_file ]] && break
     sleep 0.05
   done
   export DISPLAY=":$(cat "$display_file")"
   rm -f "$display_file"
+  if command -v xdpyinfo >/dev/null; then
+    for _ in $(seq 600); do
+      xdpyinfo >/dev/null 2>&1 && break
+      sleep 0.05
+    done
+  fi
 }
