@@ -431,8 +431,8 @@ void Form1::wireEvents()
     connect(m_option1, &QButtonGroup::idClicked, this,
             [this](int id) { Option1_Click(qint16(id)); });
     // A question written otherwise than by a pick is no longer the pick's, even where it
-    // reads the same (typed, pasted, or cleared and written again).
-    // The pick's own writing of the box comes before it records its place.
+    // reads the same (typed, pasted, or cleared and written again). The pick's own writing
+    // of the box comes before it records its place.
     connect(m_txtTi, &QLineEdit::textChanged, this, [this] { m_picked = {}; });
 }
 
@@ -500,8 +500,7 @@ QuizControls Form1::quizControls()
 
 void Form1::pickQuestion(QuizControls& quiz)
 {
-    const QuestionPlace place = mulo::cmdTest_Click(quiz);
-    m_picked = {place, m_txtTi->text()};
+    m_picked = mulo::cmdTest_Click(quiz);
 }
 
 void Form1::cmdTest_Click()
@@ -516,9 +515,8 @@ void Form1::cmdRead_Click()
 {
     // Answer speaking handles its own failures: it ends silently.
     QuizControls quiz = quizControls();
-    speech::AnswerControls answer{
-        quiz.txtTi, [this, &quiz] { pickQuestion(quiz); }, m_voice.get(),
-        [this] { return m_txtTi->text() == m_picked.question ? m_picked.place : QuestionPlace{}; }};
+    speech::AnswerControls answer{quiz.txtTi, [this, &quiz] { pickQuestion(quiz); }, m_voice.get(),
+                                  [this] { return m_picked; }};
     speech::cmdRead_Click(answer);
 }
 

@@ -87,12 +87,9 @@ private:
     std::unique_ptr<speech::SpVoice> m_voice; // Voice: lives as long as the window
     web::WebShortcuts m_web;
     bool m_loaded = false;
-    // The last pick's question and its place in its lesson, until the box is typed into: a
+    // Where the last pick's question came from, until the box is written otherwise: a
     // character asked alone is said as its lesson reads it.
-    struct {
-        QuestionPlace place;
-        QString question;
-    } m_picked;
+    QuestionPlace m_picked;
 
     QGroupBox* m_frame1 = nullptr;
     QGroupBox* m_frame2 = nullptr;
